@@ -1,0 +1,108 @@
+#pragma once
+// One owning type per kind of handle, movable and never copyable, so that
+// every handle the program takes is given back on every path.
+
+#include <utility>
+
+#include <windows.h>
+
+template <class Handle, class Traits>
+class UniqueHandle {
+public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(Handle handle) : m_handle(handle) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : m_handle(std::exchange(other.m_handle, Handle{})) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) {
+            reset(std::exchange(other.m_handle, Handle{}));
+        }
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { reset(); }
+
+    Handle get() const { return m_handle; }
+    explicit operator bool() const { return m_handle != Handle{}; }
+    Handle release() { return std::exchange(m_handle, Handle{}); }
+    void reset(Handle handle = Handle{}) {
+        if (m_handle != Handle{}) {
+            Traits::Close(m_handle);
+        }
+        m_handle = handle;
+    }
+
+private:
+    Handle m_handle{};
+};
+
+struct MemoryDcTraits {
+    static void Close(HDC dc) { ::DeleteDC(dc); }
+};
+using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
+
+template <class Object>
+struct GdiObjectTraits {
+    static void Close(Object object) { ::DeleteObject(object); }
+};
+using UniqueBitmap = UniqueHandle<HBITMAP, GdiObjectTraits<HBITMAP>>;
+
+struct KernelHandleTraits {
+    static void Close(HANDLE handle) { ::CloseHandle(handle); }
+};
+using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
+
+struct RegistryKeyTraits {
+    static void Close(HKEY key) { ::RegCloseKey(key); }
+};
+using UniqueRegistryKey = UniqueHandle<HKEY, RegistryKeyTraits>;
+
+// A window's device context from GetDC; remembers its window for ReleaseDC.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : m_window(window), m_dc(::GetDC(window)) {}
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    ~WindowDc() {
+        if (m_dc != nullptr) {
+            ::ReleaseDC(m_window, m_dc);
+        }
+    }
+    HDC get() const { return m_dc; }
+
+private:
+    HWND m_window;
+    HDC m_dc;
+};
+
+// BeginPaint/EndPaint.
+class PaintDc {
+public:
+    explicit PaintDc(HWND window) : m_window(window), m_dc(::BeginPaint(window, &m_paint)) {}
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    ~PaintDc() { ::EndPaint(m_window, &m_paint); }
+    HDC get() const { return m_dc; }
+
+private:
+    HWND m_window;
+    PAINTSTRUCT m_paint{};
+    HDC m_dc;
+};
+
+// Selects an object into a device context and puts the old one back.
+class SelectGuard {
+public:
+    SelectGuard(HDC dc, HGDIOBJ object) : m_dc(dc), m_old(::SelectObject(dc, object)) {}
+    SelectGuard(const SelectGuard&) = delete;
+    SelectGuard& operator=(const SelectGuard&) = delete;
+    ~SelectGuard() {
+        if (m_old != nullptr && m_old != HGDI_ERROR) {
+            ::SelectObject(m_dc, m_old);
+        }
+    }
+
+private:
+    HDC m_dc;
+    HGDIOBJ m_old;
+};

@@ -1,0 +1,24 @@
+# Sourced: the Wine settings every script and test of the project shares.
+#
+# The program is a 32-bit Windows program and runs in a 32-bit prefix where
+# the machine can execute 32-bit code. Some kernels have 32-bit emulation
+# switched off; there the same sources are built for x86-64 and run by the
+# 64-bit Wine loader, so the tests still exercise the real Win32 behaviour.
+vask_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+if [[ -z ${VASK_WIN_ARCH:-} ]]; then
+    if "$vask_root/scripts/can-run-ia32"; then VASK_WIN_ARCH=i686; else VASK_WIN_ARCH=x86_64; fi
+fi
+export VASK_WIN_ARCH
+if [[ $VASK_WIN_ARCH == i686 ]]; then
+    export WINEARCH=win32
+    export VASK_WINE=/usr/lib/wine/wine
+    export WINEPREFIX="${VASK_WINEPREFIX:-$vask_root/build/wine-prefix-win32}"
+else
+    export WINEARCH=win64
+    export VASK_WINE=/usr/lib/wine/wine64
+    export WINELOADER=/usr/lib/wine/wine64
+    export WINEPREFIX="${VASK_WINEPREFIX:-$vask_root/build/wine-prefix-win64}"
+fi
+export WINEDEBUG="${WINEDEBUG:--all,err+module}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export VASK_WINSERVER=/usr/lib/wine/wineserver

@@ -1,0 +1,70 @@
+#include "app/CloseRequest.h"
+
+#include "framework/CommandLineRules.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// What the program decides at start-up from its whole command line.
+bool LineAsksToClose(std::wstring_view cmdLine) {
+    const std::vector<std::wstring> args = SplitCommandLineArguments(cmdLine);
+    const std::vector<std::wstring> afterProgram(args.begin() + 1, args.end());
+    return IsCloseRequest(FirstNonFlagArgument(afterProgram), CommandLineRemainder(cmdLine));
+}
+
+struct CloseCase {
+    const wchar_t* line;
+    bool closes;
+};
+
+TEST(CloseRequest, FromCommandLine) {
+    const std::vector<CloseCase> cases = {
+        {L"prog Close", true},
+        {L"prog close", false},
+        {L"prog CLOSE", false},
+        {L"prog /Close", false},
+        {L"prog -Close", false},
+        {L"prog Close other", true},
+        {L"prog other Close", false},
+        {L"\"C:\\Program Files\\x.exe\" Close", true},
+        {L"prog \"Close\"", true},
+        {L"prog  Close ", true},
+        {L"prog -x Close", true},
+        {L"prog /a /b Close", true},
+        {L"prog\tClose", true},
+        {L"prog\t\"Close\"\t", true},
+        {L"prog Closed", false},
+        {L"prog Clos", false},
+        {L"prog \"Close \"", false},
+        {L"prog", false},
+        {L"", false},
+        {L"Close", false},
+    };
+    for (const CloseCase& c : cases) {
+        EXPECT_EQ(LineAsksToClose(c.line), c.closes)
+            << testing::PrintToString(std::wstring(c.line));
+    }
+}
+
+TEST(CloseRequest, EitherFieldOrRawTextSuffices) {
+    EXPECT_TRUE(IsCloseRequest(L"Close", L"\"Close\""));
+    EXPECT_TRUE(IsCloseRequest(L"", L"Close"));
+    EXPECT_TRUE(IsCloseRequest(L"Close", L"-x Close"));
+    EXPECT_FALSE(IsCloseRequest(L"", L"/Close"));
+    EXPECT_FALSE(IsCloseRequest(L"close", L"close"));
+    EXPECT_FALSE(IsCloseRequest(L" Close", L"Close "));
+}
+
+TEST(FileNameField, FirstArgumentThatIsNotAFlag) {
+    EXPECT_EQ(FirstNonFlagArgument({}), L"");
+    EXPECT_EQ(FirstNonFlagArgument({L"/a", L"-b"}), L"");
+    EXPECT_EQ(FirstNonFlagArgument({L"/a", L"x", L"y"}), L"x");
+    EXPECT_EQ(FirstNonFlagArgument({L"x", L"/a"}), L"x");
+    EXPECT_EQ(FirstNonFlagArgument({L"-a", L"", L"y"}), L"");
+}
+
+} // namespace
