@@ -44,7 +44,7 @@ run: build
 	@scripts/winenv scripts/run
 
 art:
-	@/usr/bin/python3 tools/art/make_art.py
+	@/usr/bin/python3 -B tools/art/make_art.py
 
 clean:
 	rm -rf build/native build/win build/win32 build/bin build/bin32 build/demo build/art

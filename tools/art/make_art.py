@@ -1,0 +1,273 @@
+#!/usr/bin/python3
+"""Draw every on-screen display picture and the application icon.
+
+Writes res/png/<id>.png, res/bmp/<id>.bmp, res/icon/VaskHotkey.ico and a
+labelled contact sheet at build/art/contact_sheet.png, then reads every file
+back and checks its format; exits non-zero listing each fault found.
+
+Usage: /usr/bin/python3 tools/art/make_art.py [--out-root DIR]
+"""
+
+import argparse
+import os
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.dont_write_bytecode = True      # keep the source tree free of __pycache__
+
+from PIL import Image, ImageDraw, ImageFont  # noqa: E402
+
+import formats  # noqa: E402
+import icon_art  # noqa: E402
+import osd_style as st  # noqa: E402
+import symbols as sym  # noqa: E402
+
+
+# ---------------------------------------------------------------- kinds
+
+def brightness(caption, lit, brighter):
+    """Cog sun (outlined when dimming, filled when brightening) and arrow."""
+    img = st.osd(caption)
+    ink = st.Ink()
+    sym.cog_sun(ink, 79, 53, filled=brighter, scale=1.12)
+    sym.triangle(ink, 119, 53, up=brighter)
+    st.glow_ink(img, ink, glow=1.5 if brighter else 0.9)
+    st.slot_row(img, 7, lit)
+    return img
+
+
+SPEAKER_AT = (102, 53)   # same place whether or not waves are drawn
+
+
+def volume(lit=0, minus=True, plus=True, waves=0, ticks=False):
+    img = st.osd("VOLUME")
+    ink = st.Ink()
+    sym.speaker(ink, *SPEAKER_AT, scale=1.25, waves=waves)
+    st.glow_ink(img, ink)
+    if ticks:
+        st.tick_row(img, minus=minus, plus=plus)
+    else:
+        st.bar_row(img, lit, minus=minus, plus=plus)
+    return img
+
+
+def speakers(muted):
+    img = st.osd("SPEAKERS")
+    ink = st.Ink()
+    sym.speaker(ink, 94, 49, scale=1.1, waves=0 if muted else 3, cross=muted)
+    st.glow_ink(img, ink)
+    st.wedge_slider(img, signs=not muted)
+    return img
+
+
+def wireless(on):
+    img = st.osd("WIRELESS")
+    ink = st.Ink()
+    sym.antenna(ink, 95, 58)
+    if on:
+        st.glow_ink(img, ink)
+    else:
+        st.glow_ink(img, ink, colour=st.SYMBOL_DIM, glow=0, shadow=0.6)
+    return img
+
+
+OUTPUTS = {"DISPLAY": sym.displayport, "HDMI": sym.hdmi, "VGA": sym.vga, "LCD": sym.lcd}
+
+
+def outputs(caption):
+    """Display outputs named in the caption, side by side in caption order."""
+    names = [n.strip() for n in caption.split("+")]
+    img = st.osd(caption)
+    ink = st.Ink()
+    if len(names) == 1:
+        OUTPUTS[names[0]](ink, 95, 62, scale=1.4)
+    else:
+        OUTPUTS[names[0]](ink, 52, 62, scale=1.1)
+        OUTPUTS[names[1]](ink, 138, 62, scale=1.1)
+    st.glow_ink(img, ink)
+    return img
+
+
+# Battery: ten cells of 8 px with 2 px gaps inside a rounded shell.
+CELLS, CELL_W, CELL_GAP = 10, 8, 2
+CELL_X0, CELL_Y0, CELL_Y1 = 44, 50, 78
+SHELL = (40, 46, 145, 82)
+PALE_BLUE, GREEN = (172, 224, 250), (92, 232, 100)
+
+
+def cell_colour(i):
+    """Charge colour by position: pale blue at the left, green at the right."""
+    return st._mix(PALE_BLUE, GREEN, i / (CELLS - 1))
+
+
+def battery(caption, filled=0, uniform=False, disabled=False):
+    img = st.osd(caption)
+    x0, y0, x1, y1 = SHELL
+    ImageDraw.Draw(img).rectangle([x0 + 1, y0 + 1, x1 - 1, y1 - 1], fill=(16, 21, 27))
+    for i in range(CELLS):
+        x = CELL_X0 + i * (CELL_W + CELL_GAP)
+        lit = (st.LIT if uniform else cell_colour(i)) if i < filled else False
+        st.element(img, x, CELL_Y0, x + CELL_W - 1, CELL_Y1, lit)
+    ink = st.Ink()
+    sym.battery_shell(ink, *SHELL)
+    if disabled:
+        st.glow_ink(img, ink, colour=st.SYMBOL_DIM, glow=0, shadow=0.6)
+        cut = st.Ink()
+        sym.slash(cut, 36, 92, 154, 36, width=8)
+        img.paste(st.SHADOW, (0, 0), cut.coverage())
+        ink = st.Ink()
+        sym.slash(ink, 36, 92, 154, 36, width=3)
+    st.glow_ink(img, ink)
+    return img
+
+
+# ---------------------------------------------------------------- catalogue
+
+VOLUME_LEVEL_IDS = [194, 196, 197, 207, 198, 199, 200, 201, 202, 203, 204]
+
+
+def catalogue():
+    """{id: (file kind, caption, painter)}; kind is 'rgb', 'rgba' or 'bmp'."""
+    cat = {}
+    for i in range(140, 148):
+        cat[i] = ("rgb", "DIMMER", lambda i=i: brightness("DIMMER", i - 140, False))
+    for i in range(148, 155):
+        cat[i] = ("rgb", "BRIGHTER", lambda i=i: brightness("BRIGHTER", i - 148, True))
+    cat[139] = ("rgb", "BRIGHTER", lambda: brightness("BRIGHTER", 7, True))
+    cat[155] = ("rgb", "SPEAKERS", lambda: speakers(muted=False))
+    cat[156] = ("rgb", "SPEAKERS", lambda: speakers(muted=True))
+    cat[157] = ("rgba", "WIRELESS", lambda: wireless(True))
+    cat[158] = ("rgba", "WIRELESS", lambda: wireless(False))
+    for i, caption in [(179, "DISPLAY"), (180, "VGA + HDMI"), (181, "HDMI"),
+                       (182, "HDMI + DISPLAY"), (183, "LCD"), (184, "LCD + DISPLAY"),
+                       (185, "LCD + HDMI"), (186, "LCD + VGA"), (187, "VGA"),
+                       (188, "VGA + DISPLAY")]:
+        kind = "rgb" if i in (181, 185) else "rgba"
+        cat[i] = (kind, caption, lambda c=caption: outputs(c))
+    for level, i in enumerate(VOLUME_LEVEL_IDS):
+        cat[i] = ("rgba", "VOLUME", lambda n=level: volume(n))
+    cat[205] = ("rgba", "VOLUME", lambda: volume(plus=False, ticks=True))
+    cat[206] = ("rgba", "VOLUME", lambda: volume(minus=False, waves=2, ticks=True))
+    for i in range(164, 175):
+        cat[i] = ("bmp", "BATTERY ENABLED",
+                  lambda n=i - 164: battery("BATTERY ENABLED", filled=n))
+    cat[163] = ("bmp", "BATTERY", lambda: battery("BATTERY"))
+    cat[175] = ("bmp", "BATTERY DISABLED", lambda: battery("BATTERY DISABLED", disabled=True))
+    cat[176] = ("bmp", "BATTERY ENABLED",
+                lambda: battery("BATTERY ENABLED", filled=CELLS, uniform=True))
+    cat[177] = ("bmp", "BATTERY", lambda: battery("BATTERY", filled=CELLS))
+    return dict(sorted(cat.items()))
+
+
+# ---------------------------------------------------------------- output
+
+def paths(root, pid, kind):
+    if kind == "bmp":
+        return os.path.join(root, "res", "bmp", "%d.bmp" % pid)
+    return os.path.join(root, "res", "png", "%d.png" % pid)
+
+
+def write_all(root):
+    for sub in ("res/png", "res/bmp", "res/icon", "build/art"):
+        os.makedirs(os.path.join(root, sub), exist_ok=True)
+    written = []
+    for pid, (kind, _caption, paint) in catalogue().items():
+        img = paint()
+        if img.size != (st.WIDTH, st.HEIGHT):
+            raise SystemExit("picture %d is %dx%d" % ((pid,) + img.size))
+        if kind == "bmp":
+            data = formats.encode_bmp555(img)
+        else:
+            data = formats.encode_png(img.convert("RGBA" if kind == "rgba" else "RGB"))
+        path = paths(root, pid, kind)
+        with open(path, "wb") as f:
+            f.write(data)
+        written.append((pid, kind, path))
+    ico = os.path.join(root, "res", "icon", "VaskHotkey.ico")
+    with open(ico, "wb") as f:
+        f.write(icon_art.icon_file())
+    return written, ico
+
+
+def verify(written, ico):
+    """Read every file back; return a list of faults."""
+    faults = []
+    for pid, kind, path in written:
+        with open(path, "rb") as f:
+            data = f.read()
+        if kind == "bmp":
+            problems = formats.check_bmp(data)
+        else:
+            problems = formats.check_png(data, rgba=(kind == "rgba"))
+        faults += ["%s: %s" % (path, p) for p in problems]
+    with open(ico, "rb") as f:
+        faults += ["%s: %s" % (ico, p) for p in formats.check_ico(f.read())]
+    return faults
+
+
+def contact_sheet(written, ico, out_path, columns=6):
+    """All pictures as shipped (bitmaps decoded from their 5-5-5 files)."""
+    font = ImageFont.truetype(st.FONT_DIR + "/DejaVuSans.ttf", 11)
+    cell_w, cell_h = st.WIDTH + 12, st.HEIGHT + 24
+    cells = len(written) + 1
+    rows = (cells + columns - 1) // columns
+    sheet = Image.new("RGB", (columns * cell_w + 12, rows * cell_h + 12), (58, 60, 64))
+    draw = ImageDraw.Draw(sheet)
+
+    def place(n, picture, label):
+        x = 12 + (n % columns) * cell_w
+        y = 12 + (n // columns) * cell_h
+        sheet.paste(picture, (x, y), picture if picture.mode == "RGBA" else None)
+        tw = draw.textlength(label, font=font)
+        draw.text((x + (st.WIDTH - tw) / 2, y + st.HEIGHT + 4), label, font=font,
+                  fill=(230, 230, 230))
+
+    for n, (pid, kind, path) in enumerate(written):
+        with open(path, "rb") as f:
+            data = f.read()
+        if kind == "bmp":
+            picture = formats.decode_bmp555(data)
+        else:
+            picture = Image.open(path)
+            picture.load()
+        place(n, picture, "%d (%s)" % (pid, kind))
+    # the icon images on a checkerboard, so the mask shows
+    board = Image.new("RGB", (st.WIDTH, st.HEIGHT), (200, 200, 200))
+    bd = ImageDraw.Draw(board)
+    for by in range(0, st.HEIGHT, 6):
+        for bx in range(0, st.WIDTH, 6):
+            if (bx // 6 + by // 6) % 2:
+                bd.rectangle([bx, by, bx + 5, by + 5], fill=(150, 150, 150))
+    with open(ico, "rb") as f:
+        top = {48: 4, 32: 58, 16: 96}
+        for size, bpp, im in formats.decode_ico(f.read()):
+            left = 6 + {4: 0, 8: 1, 24: 2}[bpp] * 62
+            board.paste(im, (left, top[size]), im)
+    place(len(written), board, "icon (4, 8, 24 bpp)")
+    sheet.save(out_path, "PNG")
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--out-root", default=os.path.dirname(os.path.dirname(HERE)),
+                        help="repository root to write res/ and build/art/ under")
+    args = parser.parse_args(argv)
+    root = os.path.abspath(args.out_root)
+    written, ico = write_all(root)
+    faults = verify(written, ico)
+    sheet = os.path.join(root, "build", "art", "contact_sheet.png")
+    contact_sheet(written, ico, sheet)
+    if faults:
+        for fault in faults:
+            print("make_art: " + fault, file=sys.stderr)
+        print("make_art: %d fault(s) found" % len(faults), file=sys.stderr)
+        return 1
+    print("make_art: %d PNG, %d BMP and 1 icon written under %s; all checks passed"
+          % (sum(k != "bmp" for _, k, _ in written), sum(k == "bmp" for _, k, _ in written),
+             root))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
