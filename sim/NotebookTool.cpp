@@ -1,0 +1,423 @@
+// notebook: looks at and changes the simulated notebook behind the stand-in
+// vendor libraries. Every command is one row of kCommands.
+
+#include "sim/Fields.h"
+#include "sim/KeyPress.h"
+#include "sim/SimNotebook.h"
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+// Exit codes: bad input is told apart from a notebook that cannot be reached.
+constexpr int kOk = 0;
+constexpr int kFailed = 1;
+constexpr int kBadInput = 2;
+
+int Fail(int code, const std::string& text) {
+    std::fprintf(stderr, "notebook: %s\n", text.c_str());
+    return code;
+}
+
+int Unreachable(sim::Notebook& nb) {
+    return Fail(kFailed, "cannot reach the notebook: " + nb.LastError());
+}
+
+bool ParseArg(const std::string& text, const char* what, int64_t* v) {
+    const std::optional<int64_t> parsed = sim::ParseInteger(text);
+    if (!parsed) {
+        Fail(kBadInput, std::string(what) + " \"" + text + "\" is not a number (decimal or 0x hex)");
+        return false;
+    }
+    *v = *parsed;
+    return true;
+}
+
+// "range(0x1f0)" or "range(-5)": hex where the answer is a bit pattern.
+std::string FaultText(const sim::State& s, sim::Function f) {
+    const sim::FaultSwitch& fs = s.faults[static_cast<int>(f)];
+    const auto fault = static_cast<sim::Fault>(fs.fault);
+    std::string text = sim::FaultName(fault);
+    if (fault == sim::Fault::Range) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, f == sim::Function::ACPIEvalMethodEx ||
+                                               f == sim::Function::KervoEvaluate
+                                           ? "(0x%x)"
+                                           : "(%d)",
+                      fs.rangeValue);
+        text += buf;
+    }
+    return text;
+}
+
+void Row(const char* name, const std::string& value) {
+    std::printf("%-18s %s\n", name, value.c_str());
+}
+
+int Show(sim::Notebook& nb, const Args&) {
+    const std::optional<sim::State> st = nb.ReadState();
+    const std::optional<sim::CallLog> log = nb.ReadCallLog();
+    if (!st || !log) {
+        return Unreachable(nb);
+    }
+    const sim::State& s = *st;
+    const std::wstring& inst = nb.Instance();
+    Row("instance", std::string(inst.begin(), inst.end()));
+    // The table's order, with the fields that take an argument shown whole.
+    for (const sim::Field& f : sim::Fields()) {
+        if (std::string(f.name) == "level") {
+            std::string levels;
+            for (int i = 0; i < sim::kBrightnessLevelCount; ++i) {
+                levels += (i ? " " : "") + std::to_string(s.brightnessLevels[i]);
+            }
+            Row("levels", levels);
+        } else if (std::string(f.name) == "ec") {
+            std::string regs;
+            for (int r = 0; r < sim::kEcRegisterCount; ++r) {
+                if (s.ec[r]) {
+                    char buf[16];
+                    std::snprintf(buf, sizeof buf, "%s0x%02x=0x%02x", regs.empty() ? "" : " ", r,
+                                  s.ec[r]);
+                    regs += buf;
+                }
+            }
+            // 256 registers are mostly zero: list the others.
+            Row("ec", regs.empty() ? "all registers 0" : regs);
+        } else if (std::string(f.name) == "outputs" || std::string(f.name) == "active") {
+            const int64_t v = f.get(s, 0);
+            Row(f.name, sim::FormatFieldValue(f, v) + " (" +
+                            sim::OutputNames(static_cast<uint32_t>(v)) + ")");
+        } else {
+            Row(f.name, sim::FormatFieldValue(f, f.get(s, 0)));
+        }
+    }
+    std::string faults;
+    for (int i = 0; i < sim::kFunctionCount; ++i) {
+        const auto fn = static_cast<sim::Function>(i);
+        if (s.faults[i].fault != static_cast<uint8_t>(sim::Fault::None)) {
+            faults += (faults.empty() ? "" : " ") + std::string(sim::Info(fn).name) + "=" +
+                      FaultText(s, fn);
+        }
+    }
+    Row("faults", faults.empty() ? "none" : faults);
+    Row("call log", std::to_string(log->records.size()) + " calls, " +
+                        std::to_string(log->dropped) + " dropped");
+    return kOk;
+}
+
+// FIELD [ARG] at args[first..]; returns the field, sets *arg, and how many words it took.
+const sim::Field* ParseFieldRef(const Args& args, size_t first, int64_t* arg, size_t* used) {
+    const sim::Field* f = sim::FieldByName(args[first]);
+    if (!f) {
+        Fail(kBadInput, "unknown field \"" + args[first] + "\" (see notebook --help)");
+        return nullptr;
+    }
+    *arg = 0;
+    *used = 1;
+    if (f->argName) {
+        if (args.size() <= first + 1) {
+            Fail(kBadInput, std::string(f->name) + " needs " + f->argName);
+            return nullptr;
+        }
+        if (!ParseArg(args[first + 1], f->argName, arg)) {
+            return nullptr;
+        }
+        if (*arg < f->argMin || *arg > f->argMax) {
+            Fail(kBadInput, std::string(f->name) + ": " + f->argName + " " + args[first + 1] +
+                                " is outside " + std::to_string(f->argMin) + ".." +
+                                std::to_string(f->argMax));
+            return nullptr;
+        }
+        *used = 2;
+    }
+    return f;
+}
+
+int Get(sim::Notebook& nb, const Args& args) {
+    if (args.empty()) {
+        return Fail(kBadInput, "usage: notebook get FIELD [N|REG]");
+    }
+    int64_t arg;
+    size_t used;
+    const sim::Field* f = ParseFieldRef(args, 0, &arg, &used);
+    if (!f) {
+        return kBadInput;
+    }
+    if (args.size() != used) {
+        return Fail(kBadInput, "too many words after get " + args[0]);
+    }
+    const std::optional<sim::State> st = nb.ReadState();
+    if (!st) {
+        return Unreachable(nb);
+    }
+    std::printf("%s\n", sim::FormatFieldValue(*f, f->get(*st, arg)).c_str());
+    return kOk;
+}
+
+int SetLevels(sim::Notebook& nb, const Args& args) {
+    // "levels 5,10,20,..." or "levels 5 10 20 ...".
+    std::vector<int64_t> values;
+    for (size_t i = 1; i < args.size(); ++i) {
+        size_t start = 0;
+        const std::string& word = args[i];
+        while (start <= word.size()) {
+            const size_t comma = word.find(',', start);
+            const std::string item =
+                word.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+            int64_t v;
+            if (!ParseArg(item, "level", &v)) {
+                return kBadInput;
+            }
+            values.push_back(v);
+            if (comma == std::string::npos) {
+                break;
+            }
+            start = comma + 1;
+        }
+    }
+    std::string why;
+    if (!nb.Modify([&](sim::State& s) { why = sim::SetBrightnessLevels(s, values); })) {
+        return Unreachable(nb);
+    }
+    return why.empty() ? kOk : Fail(kBadInput, why);
+}
+
+// The checks run inside Modify, under the lock, against the state as it is then.
+int Set(sim::Notebook& nb, const Args& args) {
+    if (args.size() >= 1 && args[0] == "levels") {
+        return SetLevels(nb, args);
+    }
+    if (args.size() < 2) {
+        return Fail(kBadInput, "usage: notebook set FIELD [N|REG] VALUE");
+    }
+    int64_t arg;
+    size_t used;
+    const sim::Field* f = ParseFieldRef(args, 0, &arg, &used);
+    if (!f) {
+        return kBadInput;
+    }
+    if (args.size() != used + 1) {
+        return Fail(kBadInput, std::string("usage: notebook set ") + f->name +
+                                   (f->argName ? std::string(" ") + f->argName : "") + " VALUE");
+    }
+    int64_t value;
+    if (!ParseArg(args[used], "value", &value)) {
+        return kBadInput;
+    }
+    std::string why;
+    if (!nb.Modify([&](sim::State& s) { why = sim::SetField(s, *f, arg, value); })) {
+        return Unreachable(nb);
+    }
+    return why.empty() ? kOk : Fail(kBadInput, why);
+}
+
+int Reset(sim::Notebook& nb, const Args& args) {
+    if (!args.empty()) {
+        return Fail(kBadInput, "reset takes no arguments");
+    }
+    return nb.Reset() ? kOk : Unreachable(nb);
+}
+
+int ListFaults(sim::Notebook& nb, const std::vector<sim::Function>& which) {
+    const std::optional<sim::State> st = nb.ReadState();
+    if (!st) {
+        return Unreachable(nb);
+    }
+    std::printf("%-26s %-14s %s\n", "FUNCTION", "FAULT", "APPLICABLE");
+    for (sim::Function fn : which) {
+        const sim::FunctionInfo& info = sim::Info(fn);
+        std::string modes = "none refuse";
+        modes += info.canNoWrite ? " nowrite" : "";
+        modes += info.canRange ? " range" : "";
+        std::printf("%-26s %-14s %s\n", info.name, FaultText(*st, fn).c_str(), modes.c_str());
+    }
+    return kOk;
+}
+
+std::vector<sim::Function> AllFunctions() {
+    std::vector<sim::Function> all;
+    for (int i = 0; i < sim::kFunctionCount; ++i) {
+        all.push_back(static_cast<sim::Function>(i));
+    }
+    return all;
+}
+
+int FaultCommand(sim::Notebook& nb, const Args& args) {
+    if (args.empty()) {
+        return ListFaults(nb, AllFunctions());
+    }
+    const bool all = args[0] == "all";
+    const std::optional<sim::Function> fn = sim::FunctionByName(args[0]);
+    if (!fn && !all) {
+        return Fail(kBadInput, "unknown function \"" + args[0] +
+                                   "\" (notebook fault lists them; \"all\" with none clears all)");
+    }
+    if (args.size() == 1) {
+        return ListFaults(nb, all ? AllFunctions() : std::vector<sim::Function>{*fn});
+    }
+    const std::optional<sim::Fault> fault = sim::FaultByName(args[1]);
+    if (!fault) {
+        return Fail(kBadInput, "unknown fault \"" + args[1] + "\": none, refuse, nowrite or range");
+    }
+    if (args.size() > 3 || (args.size() == 3 && *fault != sim::Fault::Range)) {
+        return Fail(kBadInput, "usage: notebook fault FUNCTION none|refuse|nowrite|range [VALUE]");
+    }
+    if (all) {
+        if (*fault != sim::Fault::None) {
+            return Fail(kBadInput, "\"all\" goes with none only");
+        }
+        for (sim::Function f : AllFunctions()) {
+            if (!nb.SetFault(f, sim::Fault::None)) {
+                return Unreachable(nb);
+            }
+        }
+        return kOk;
+    }
+    std::optional<int64_t> value;
+    if (args.size() == 3) {
+        int64_t v;
+        if (!ParseArg(args[2], "range value", &v)) {
+            return kBadInput;
+        }
+        value = v;
+    }
+    if (!nb.SetFault(*fn, *fault, value)) {
+        // SetFault refuses bad combinations before it touches the notebook.
+        const std::string why = nb.LastError();
+        const bool reached = nb.ReadState().has_value();
+        return Fail(reached ? kBadInput : kFailed, why);
+    }
+    return kOk;
+}
+
+int ClearLog(sim::Notebook& nb, const Args& args) {
+    if (!args.empty()) {
+        return Fail(kBadInput, "clear-log takes no arguments");
+    }
+    return nb.ClearCallLog() ? kOk : Unreachable(nb);
+}
+
+// --clear only clears: printing and clearing in two steps could lose a call in between.
+int Log(sim::Notebook& nb, const Args& args) {
+    bool withSeq = false;
+    for (const std::string& a : args) {
+        if (a == "--clear") {
+            if (args.size() != 1) {
+                return Fail(kBadInput, "log --clear takes nothing else");
+            }
+            return ClearLog(nb, {});
+        }
+        if (a != "--seq") {
+            return Fail(kBadInput, "usage: notebook log [--seq | --clear]");
+        }
+        withSeq = true;
+    }
+    const std::optional<sim::CallLog> log = nb.ReadCallLog();
+    if (!log) {
+        return Unreachable(nb);
+    }
+    // A comment line, so that a script reading calls can skip it.
+    if (log->dropped) {
+        std::printf("# %llu earlier calls dropped\n",
+                    static_cast<unsigned long long>(log->dropped));
+    }
+    for (const sim::CallRecord& r : log->records) {
+        if (withSeq) {
+            std::printf("%llu ", static_cast<unsigned long long>(r.seq));
+        }
+        std::printf("%s\n", sim::FormatCall(r).c_str());
+    }
+    return kOk;
+}
+
+int Help(sim::Notebook&, const Args&);
+
+int Press(sim::Notebook&, const Args& args) { return PressCommand(args); }
+
+struct Command {
+    const char* name;
+    const char* usage;
+    const char* summary;
+    int (*run)(sim::Notebook& nb, const Args& args);
+};
+
+// A new command is one more row here.
+const Command kCommands[] = {
+    {"show", "show", "all of the notebook's state", Show},
+    {"get", "get FIELD [N|REG]", "one field's value", Get},
+    {"set", "set FIELD [N|REG] VALUE", "change one field (decimal or 0x hex)", Set},
+    {"reset", "reset", "defaults, no faults, empty call log", Reset},
+    {"fault", "fault [FUNCTION [none|refuse|nowrite|range [VALUE]]]",
+     "list or switch a stand-in function's fault", FaultCommand},
+    {"log", "log [--seq | --clear]", "the call log, one call a line", Log},
+    {"clear-log", "clear-log", "empty the call log", ClearLog},
+    {"press", "press KEY [--down | --up | --flags HEX]",
+     "deliver a key to the running program as its hook does (press --help)", Press},
+    {"help", "help", "this text", Help},
+};
+
+int Help(sim::Notebook&, const Args&) {
+    std::printf("usage: notebook COMMAND [ARGS]\n\n");
+    for (const Command& c : kCommands) {
+        std::printf("  %-55s %s\n", c.usage, c.summary);
+    }
+    std::printf("\nfields:\n");
+    for (const sim::Field& f : sim::Fields()) {
+        const std::string name = std::string(f.name) + (f.argName ? std::string(" ") + f.argName : "");
+        std::printf("  %-20s %s\n", name.c_str(), f.help);
+    }
+    std::printf("  %-20s %s\n", "levels L0,..,L7", "all eight brightness levels at once");
+    std::printf("\nfaults (per function):\n"
+                "  refuse   answer failure (0; -1 for the brightness calls), write nothing\n"
+                "  nowrite  answer success, write no out-value and change no state\n"
+                "  range    answer a value outside the documented range:\n");
+    for (sim::Function f : AllFunctions()) {
+        const sim::FunctionInfo& info = sim::Info(f);
+        if (info.canRange) {
+            std::printf("    %-26s %s (default %d)\n", info.name, info.rangeMeaning,
+                        info.defaultRangeValue);
+        }
+    }
+    std::printf("\nVASK_NOTEBOOK=NAME selects another simulated notebook.\n");
+    return kOk;
+}
+
+std::string Narrow(const wchar_t* w) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
+    std::string s(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1) {
+        WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
+    }
+    return s;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    // Plain "\n" line ends: the output is read by shell scripts and tests.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    Args args;
+    for (int i = 1; i < argc; ++i) {
+        args.push_back(Narrow(argv[i]));
+    }
+    sim::Notebook nb;
+    // No command at all is a mistake: help, but a failing exit code.
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "/?") {
+        Help(nb, {});
+        return args.empty() ? kBadInput : kOk;
+    }
+    for (const Command& c : kCommands) {
+        if (args[0] == c.name) {
+            return c.run(nb, Args(args.begin() + 1, args.end()));
+        }
+    }
+    return Fail(kBadInput, "unknown command \"" + args[0] + "\" (notebook --help lists them)");
+}

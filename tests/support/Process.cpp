@@ -1,0 +1,135 @@
+#include "tests/support/Process.h"
+
+#include <thread>
+
+namespace observe {
+
+namespace {
+
+// One reader per pipe: a child that fills one pipe while we wait on the other
+// would otherwise block for good.
+void Drain(HANDLE pipe, std::string* into) {
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(pipe, buf, sizeof buf, &got, nullptr) && got > 0) {
+        into->append(buf, got);
+    }
+}
+
+} // namespace
+
+ProcessResult RunProcess(const std::wstring& exe, const std::wstring& args, DWORD timeoutMs,
+                         const std::wstring& workDir) {
+    ProcessResult result;
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
+    if (!CreatePipe(&outRead, &outWrite, &sa, 0) || !CreatePipe(&errRead, &errWrite, &sa, 0)) {
+        return result;
+    }
+    // Only the child's ends are inherited.
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = nullptr;
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    PROCESS_INFORMATION pi{};
+    std::wstring commandLine = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+    result.started =
+        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                       nullptr, workDir.empty() ? nullptr : workDir.c_str(), &si, &pi) != FALSE;
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    if (result.started) {
+        std::thread outReader(Drain, outRead, &result.out);
+        std::thread errReader(Drain, errRead, &result.err);
+        // Our write ends are closed, so the readers end when the child does.
+        if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+            result.timedOut = true;
+            TerminateProcess(pi.hProcess, 1);
+            WaitForSingleObject(pi.hProcess, INFINITE);
+        }
+        outReader.join();
+        errReader.join();
+        GetExitCodeProcess(pi.hProcess, &result.exitCode);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    return result;
+}
+
+std::wstring ExecutableDir() {
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring s(path, n);
+    return s.substr(0, s.find_last_of(L"\\/") + 1);
+}
+
+std::wstring MakeTempDir(const std::wstring& prefix) {
+    wchar_t base[MAX_PATH + 1];
+    const DWORD n = GetTempPathW(MAX_PATH + 1, base);
+    // Process id and tick count make clashes rare; retrying makes them harmless.
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        const std::wstring dir = std::wstring(base, n) + prefix + L"-" +
+                                 std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                 std::to_wstring(GetTickCount() + attempt);
+        if (CreateDirectoryW(dir.c_str(), nullptr)) {
+            return dir + L"\\";
+        }
+    }
+    return {};
+}
+
+bool RemoveTree(const std::wstring& dir) {
+    std::wstring root = dir;
+    if (!root.empty() && root.back() != L'\\') {
+        root += L'\\';
+    }
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW((root + L"*").c_str(), &fd);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            // Depth first: a folder can only go once it is empty.
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(root + name);
+            } else {
+                DeleteFileW((root + name).c_str());
+            }
+        } while (FindNextFileW(find, &fd));
+        FindClose(find);
+    }
+    return RemoveDirectoryW(root.c_str()) != FALSE;
+}
+
+std::wstring Widen(const std::string& s) {
+    if (s.empty()) {
+        return {};
+    }
+    const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    return w;
+}
+
+std::string Narrow(const std::wstring& w) {
+    if (w.empty()) {
+        return {};
+    }
+    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string s(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                        nullptr);
+    return s;
+}
+
+} // namespace observe

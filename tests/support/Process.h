@@ -1,0 +1,34 @@
+#pragma once
+
+// Small process and file helpers the Wine tests share.
+
+#include <windows.h>
+
+#include <string>
+
+namespace observe {
+
+struct ProcessResult {
+    bool started = false;
+    bool timedOut = false;
+    DWORD exitCode = 0;
+    std::string out;  // standard output as written
+    std::string err;  // standard error as written
+};
+
+// Runs exe with args, collecting both output streams; a program still running
+// after timeoutMs is terminated (timedOut set).
+ProcessResult RunProcess(const std::wstring& exe, const std::wstring& args,
+                         DWORD timeoutMs = 20000, const std::wstring& workDir = {});
+
+// Folder of the running executable, with a trailing backslash.
+std::wstring ExecutableDir();
+
+// A new empty folder under the temporary folder, and its removal with all it holds.
+std::wstring MakeTempDir(const std::wstring& prefix);
+bool RemoveTree(const std::wstring& dir);
+
+std::wstring Widen(const std::string& s);
+std::string Narrow(const std::wstring& s);
+
+} // namespace observe

@@ -1,0 +1,9 @@
+// The entry point of the Wine test programs: -municode wants wmain, which
+// gtest_main does not provide.
+
+#include <gtest/gtest.h>
+
+int wmain(int argc, wchar_t** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
