@@ -6,7 +6,7 @@ SHELL := /bin/bash
 ENV := source scripts/wine-env.sh &&
 JOBS ?= 2
 
-.PHONY: all setup build native win product test demo run art bench clean distclean
+.PHONY: all setup build native win product test demo run art bench soak clean distclean
 
 all: build
 
@@ -42,6 +42,13 @@ demo: build
 
 run: build
 	@scripts/winenv scripts/run
+
+# Measurements under Wine on this machine; they print figures, they do not fail on a slow one.
+bench: build
+	@scripts/winenv scripts/bench
+
+soak: build
+	@scripts/winenv bash -c 'cd build/bin && "$$VASK_WINE" osd_soak.exe 20000'
 
 art:
 	@/usr/bin/python3 -B tools/art/make_art.py

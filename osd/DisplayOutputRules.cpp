@@ -98,26 +98,19 @@ uint16_t DisplayOutputPictureId(uint8_t output) {
     return 0;
 }
 
-DisplayCycleStep DisplayCycle::Advance(uint8_t plugged) {
+DisplayPress AdvanceDisplayCycle(uint8_t plugged, int32_t& pressCount, uint8_t& chosenOutput) {
+    ++pressCount;
     if (!StartsDisplayCycle(plugged)) {
-        m_pressCount = 0;
-        return {false, 0, m_chosenOutput};
+        pressCount = 0;
+        return {false, false, 0};
     }
-    ++m_pressCount;
-    DisplayStep step = LookUpDisplayStep(plugged, m_pressCount);
+    const DisplayStep step = LookUpDisplayStep(plugged, pressCount);
     if (!step.hasCell) {
-        // The plugged set shrank mid-cycle past the end of its row: start its cycle
-        // over rather than keep an output that may be unplugged now.
-        m_pressCount = 1;
-        step = LookUpDisplayStep(plugged, m_pressCount);
+        return {true, false, 0};
     }
-    m_chosenOutput = step.output;
+    chosenOutput = step.output;
     if (step.last) {
-        m_pressCount = 0;
+        pressCount = 0;
     }
-    return {true, step.pictureId, m_chosenOutput};
-}
-
-void DisplayCycle::Committed() {
-    m_pressCount = 0;
+    return {true, true, step.pictureId};
 }

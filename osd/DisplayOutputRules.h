@@ -27,24 +27,14 @@ DisplayStep LookUpDisplayStep(uint8_t plugged, int32_t pressCount);
 uint16_t DisplayOutputPictureId(uint8_t output);
 
 // What the OSD does after one press of the display key.
-struct DisplayCycleStep {
-    bool show;          // false: only the panel is usable, nothing to show
-    uint16_t pictureId; // picture to load when shown
-    uint8_t output;     // output chosen so far
+struct DisplayPress {
+    bool show;          // false: only the panel is usable; nothing is drawn or shown
+    bool loadPicture;   // true: a step of the cycle, load pictureId
+    uint16_t pictureId;
 };
 
-// Press count and chosen output between presses of the display key.
-class DisplayCycle {
-public:
-    DisplayCycleStep Advance(uint8_t plugged);
-
-    // The chosen output was applied; the next press starts the cycle over.
-    void Committed();
-
-    int32_t PressCount() const { return m_pressCount; }
-    uint8_t ChosenOutput() const { return m_chosenOutput; }
-
-private:
-    int32_t m_pressCount = 0;
-    uint8_t m_chosenOutput = DisplayOutput::kPanel;
-};
+// One press of the display key, applied to the press count and the chosen
+// output the OSD keeps between presses. A count with no step in the plugged
+// set's row (the set shrank mid-cycle) changes nothing: the OSD shows what it
+// showed and the last choice stands until it is committed.
+DisplayPress AdvanceDisplayCycle(uint8_t plugged, int32_t& pressCount, uint8_t& chosenOutput);

@@ -98,100 +98,96 @@ TEST(DisplayOutputPicture, KnownCodes) {
     }
 }
 
-std::vector<uint16_t> PressPictures(DisplayCycle& cycle, uint8_t plugged, int presses) {
+// The press count and chosen output as the OSD keeps them between presses.
+struct Cycle {
+    int32_t pressCount = 0;
+    uint8_t chosen = 0;
+    DisplayPress Press(uint8_t plugged) { return AdvanceDisplayCycle(plugged, pressCount, chosen); }
+};
+
+std::vector<uint16_t> PressPictures(Cycle& cycle, uint8_t plugged, int presses) {
     std::vector<uint16_t> pictures;
     for (int i = 0; i < presses; ++i) {
-        const DisplayCycleStep step = cycle.Advance(plugged);
-        EXPECT_TRUE(step.show);
-        pictures.push_back(step.pictureId);
+        const DisplayPress press = cycle.Press(plugged);
+        EXPECT_TRUE(press.show);
+        EXPECT_TRUE(press.loadPicture);
+        pictures.push_back(press.pictureId);
     }
     return pictures;
 }
 
 TEST(DisplayCycle, WrapsAfterTheLastCell) {
-    DisplayCycle cycle;
+    Cycle cycle;
     EXPECT_EQ(PressPictures(cycle, 0x09, 4), (std::vector<uint16_t>{183, 185, 181, 183}));
-    EXPECT_EQ(cycle.ChosenOutput(), 0x08);
-    EXPECT_EQ(cycle.PressCount(), 1);
+    EXPECT_EQ(cycle.chosen, 0x08);
+    EXPECT_EQ(cycle.pressCount, 1);
 }
 
 TEST(DisplayCycle, ChosenOutputFollowsEachPress) {
-    DisplayCycle cycle;
+    Cycle cycle;
     const uint8_t expected[] = {0x08, 0x03, 0x01, 0x09, 0x0A, 0x02, 0x08};
     for (uint8_t output : expected) {
-        const DisplayCycleStep step = cycle.Advance(0x0B);
-        EXPECT_EQ(step.output, output);
-        EXPECT_EQ(cycle.ChosenOutput(), output);
+        cycle.Press(0x0B);
+        EXPECT_EQ(cycle.chosen, output);
     }
 }
 
 TEST(DisplayCycle, FullSetShowsPanelTwiceAroundTheWrap) {
-    DisplayCycle cycle;
+    Cycle cycle;
     const std::vector<uint16_t> pictures = PressPictures(cycle, 0x0F, 13);
     EXPECT_EQ(pictures[10], 183);
     EXPECT_EQ(pictures[11], 183);
     EXPECT_EQ(pictures[12], 188);
-    EXPECT_EQ(cycle.ChosenOutput(), 0x06);
+    EXPECT_EQ(cycle.chosen, 0x06);
 }
 
 TEST(DisplayCycle, ElevenPressesOfFullSetEndWithPanelAndResetCount) {
-    DisplayCycle cycle;
+    Cycle cycle;
     PressPictures(cycle, 0x0F, 11);
-    EXPECT_EQ(cycle.ChosenOutput(), 0x08);
-    EXPECT_EQ(cycle.PressCount(), 0);
+    EXPECT_EQ(cycle.chosen, 0x08);
+    EXPECT_EQ(cycle.pressCount, 0);
 }
 
-TEST(DisplayCycle, SetShrinkingPastItsRowStartsItsCycleOver) {
-    DisplayCycle cycle;
+TEST(DisplayCycle, SetShrinkingPastItsRowChangesNothingUntilCommitted) {
+    Cycle cycle;
     PressPictures(cycle, 0x0F, 5);
-    ASSERT_EQ(cycle.ChosenOutput(), 0x0A);
+    ASSERT_EQ(cycle.chosen, 0x0A);
 
-    // VGA went away: press 6 has no cell for HDMI + panel, so its cycle starts over.
-    DisplayCycleStep step = cycle.Advance(0x09);
-    EXPECT_TRUE(step.show);
-    EXPECT_EQ(step.pictureId, 183);
-    EXPECT_EQ(step.output, 0x08);
-    EXPECT_EQ(cycle.PressCount(), 1);
-
-    step = cycle.Advance(0x09);
-    EXPECT_EQ(step.pictureId, 185);
-    EXPECT_EQ(cycle.ChosenOutput(), 0x09);
-}
-
-TEST(DisplayCycle, ChosenOutputIsAlwaysPlugged) {
-    DisplayCycle cycle;
-    const uint8_t sets[] = {0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x09, 0x0C, 0x0E,
-                            0x0B, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0A};
-    for (uint8_t plugged : sets) {
-        const DisplayCycleStep step = cycle.Advance(plugged);
-        ASSERT_TRUE(step.show);
-        EXPECT_NE(step.output, 0);
-        EXPECT_EQ(step.output & ~plugged, 0) << "set " << int{plugged};
-        EXPECT_EQ(step.pictureId, DisplayOutputPictureId(step.output));
+    // Press 6 of HDMI + panel has no step: the choice stays, the OSD shows it again.
+    for (int32_t press = 6; press <= 8; ++press) {
+        const DisplayPress step = cycle.Press(0x09);
+        EXPECT_TRUE(step.show);
+        EXPECT_FALSE(step.loadPicture);
+        EXPECT_EQ(cycle.chosen, 0x0A);
+        EXPECT_EQ(cycle.pressCount, press) << "the count is not reset";
     }
+    cycle.pressCount = 0;  // what the commit does
+    EXPECT_EQ(cycle.Press(0x09).pictureId, 183);
 }
 
 TEST(DisplayCycle, SetsThatDoNotCycleShowNothingAndResetCount) {
     for (uint8_t plugged : {0x00, 0x08, 0x10, 0x1F, 0xFF}) {
-        DisplayCycle cycle;
+        Cycle cycle;
         PressPictures(cycle, 0x0F, 3);
-        const DisplayCycleStep step = cycle.Advance(plugged);
+        const DisplayPress step = cycle.Press(plugged);
         EXPECT_FALSE(step.show) << int{plugged};
-        EXPECT_EQ(cycle.PressCount(), 0) << int{plugged};
-        EXPECT_EQ(step.output, 0x04) << int{plugged};
-        EXPECT_EQ(cycle.Advance(0x0F).pictureId, 183) << int{plugged};
+        EXPECT_FALSE(step.loadPicture) << int{plugged};
+        EXPECT_EQ(cycle.pressCount, 0) << int{plugged};
+        EXPECT_EQ(cycle.chosen, 0x04) << "a pending commit keeps its choice";
+        EXPECT_EQ(cycle.Press(0x0F).pictureId, 183) << int{plugged};
     }
 }
 
-TEST(DisplayCycle, PressAfterCommitStartsAtFirstStep) {
-    DisplayCycle cycle;
-    PressPictures(cycle, 0x0D, 3);
-    cycle.Committed();
-    EXPECT_EQ(cycle.PressCount(), 0);
-    EXPECT_EQ(cycle.ChosenOutput(), 0x04);
-    const DisplayCycleStep step = cycle.Advance(0x0D);
-    EXPECT_EQ(step.pictureId, 183);
-    EXPECT_EQ(step.output, 0x08);
+TEST(DisplayCycle, EveryChosenOutputIsOneThePictureShows) {
+    Cycle cycle;
+    const uint8_t sets[] = {0x0F, 0x0F, 0x0F, 0x09, 0x0C, 0x0E, 0x0B, 0x0D, 0x0A, 0x0F};
+    for (uint8_t plugged : sets) {
+        const DisplayPress step = cycle.Press(plugged);
+        if (step.loadPicture) {
+            EXPECT_EQ(step.pictureId, DisplayOutputPictureId(cycle.chosen));
+            EXPECT_EQ(cycle.chosen & ~plugged, 0) << "set " << int{plugged};
+        }
+    }
 }
 
 } // namespace

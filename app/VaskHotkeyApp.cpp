@@ -1,0 +1,70 @@
+#include "app/VaskHotkeyApp.h"
+
+#include <objidl.h>  // before gdiplus.h, which needs IStream
+#include <commctrl.h>
+#include <gdiplus.h>
+
+#include "app/AppMessages.h"
+#include "app/CloseRequest.h"
+#include "app/VaskHotkeyDlg.h"
+
+namespace {
+
+constexpr ATOM kSystemDialogClass = 0x8002;
+constexpr wchar_t kRegistryKey[] = L"Local AppWizard-Generated Applications";
+
+}  // namespace
+
+BOOL CVaskHotkeyApp::InitInstance() {
+    Gdiplus::GdiplusStartupInput gdiplusInput;  // version 1, no callback, own thread, codecs
+    Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
+
+    INITCOMMONCONTROLSEX commonControls{sizeof(commonControls), ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&commonControls);
+
+    CCommandLineInfo commandLine;
+    ParseCommandLine(commandLine);
+    if (IsCloseRequest(commandLine.m_strFileName, m_lpCmdLine)) {
+        // Sent, not posted: this start ends only after the running copy has
+        // left hotkey mode and removed its hook.
+        if (HWND running = ::FindWindowW(kMainWindowClass, nullptr)) {
+            ::SendMessageW(running, WM_CLOSE, 0, 0);
+        }
+        return FALSE;
+    }
+
+    // Held, never closed, until the process ends.
+    HANDLE singleInstance = ::CreateMutexW(nullptr, TRUE, kSingleInstanceMutex);
+    if (singleInstance == nullptr || ::GetLastError() == ERROR_ALREADY_EXISTS) {
+        return FALSE;
+    }
+
+    CWinApp::InitInstance();
+    AfxEnableControlContainer();
+    SetRegistryKey(kRegistryKey);
+
+    // The main window's class is the system dialog class under a name of our
+    // own, so that "Close" starts and other programs can find the window.
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    if (!::GetClassInfoExW(nullptr, MAKEINTATOM(kSystemDialogClass), &windowClass)) {
+        return FALSE;
+    }
+    windowClass.lpszClassName = kMainWindowClass;
+    if (::RegisterClassExW(&windowClass) == 0) {
+        return FALSE;
+    }
+
+    {
+        CVaskHotkeyDlg dlg;
+        m_pMainWnd = &dlg;
+        dlg.DoModal();
+    }
+    m_pMainWnd = nullptr;
+    return FALSE;
+}
+
+int CVaskHotkeyApp::ExitInstance() {
+    Gdiplus::GdiplusShutdown(m_gdiplusToken);
+    return CWinApp::ExitInstance();
+}

@@ -1,0 +1,215 @@
+#include "app/VaskHotkeyDlg.h"
+
+#include <cstdint>
+
+#include "app/AppMessages.h"
+#include "app/KeyboardHook.h"
+#include "dialogs/AboutDlg.h"
+#include "dialogs/NoticeNames.h"
+#include "framework/DebugOutput.h"
+#include "framework/Handles.h"
+#include "framework/WinApp.h"
+#include "hotkeys/DecisionTable.h"
+#include "platform/VendorApi.h"
+#include "res/resource.h"
+
+namespace {
+
+void SetHotkeyMode(uint8_t mode) {
+    // The controller's answer is of no use here: the mode either took or the
+    // keys simply keep their firmware meaning.
+    ::KervoEvaluate(HOTKEY_MODE_COMMAND, &mode, 1, nullptr, 0);
+}
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CVaskHotkeyDlg, CDialog)
+    ON_WM_SYSCOMMAND()
+    ON_WM_PAINT()
+    ON_WM_QUERYDRAGICON()
+    ON_MESSAGE(WM_FNKEY_EVENT, OnFnKey)
+    ON_WM_TIMER()
+    ON_WM_WINDOWPOSCHANGING()
+    ON_WM_CLOSE()
+END_MESSAGE_MAP()
+
+CVaskHotkeyDlg::CVaskHotkeyDlg(CWnd* pParent)
+    : CDialog(IDD_VASKHOTKEY_DIALOG, pParent),
+      m_hIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
+
+CVaskHotkeyDlg::~CVaskHotkeyDlg() = default;
+
+BOOL CVaskHotkeyDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    ::SetWindowTextW(m_hWnd, kMainWindowTitle);
+
+    if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
+        wchar_t aboutText[128] = {};
+        if (::LoadStringW(AfxGetResourceHandle(), IDS_ABOUTBOX, aboutText, 128) > 0 &&
+            aboutText[0] != L'\0') {
+            ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, aboutText);
+        }
+    }
+
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    // A tool window never gets a taskbar button.
+    const LONG exStyle = ::GetWindowLongW(m_hWnd, GWL_EXSTYLE);
+    ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, (exStyle & ~WS_EX_APPWINDOW) | WS_EX_TOOLWINDOW);
+
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    ::GetWindowPlacement(m_hWnd, &placement);
+    placement.length = sizeof(placement);
+    placement.flags = WPF_SETMINPOSITION;
+    placement.showCmd = SW_HIDE;
+    ::SetWindowPlacement(m_hWnd, &placement);
+
+    DiagnosticLine(L"[VaskHotkey]Enable VaskHotkey to control Volume\n");
+    SetHotkeyMode(HOTKEY_MODE_ENTER);
+
+    // A popup with this window as parent: owned by it, gone with it.
+    m_osd.Create(IDD_OSD, this);
+
+    if (!InstallKeyboardHook()) {
+        MessageBox(L"Strat hook fail.", nullptr, MB_OK);
+    }
+    return TRUE;
+}
+
+BOOL CVaskHotkeyDlg::InstallKeyboardHook() {
+    g_hHotkeyWindow = m_hWnd;
+    if (g_hKeyboardHook != nullptr) {
+        ::UnhookWindowsHookEx(g_hKeyboardHook);
+        g_hKeyboardHook = nullptr;
+    }
+    g_hKeyboardHook = ::SetWindowsHookExW(WH_KEYBOARD_LL, &KeyboardHookProc, AfxGetInstanceHandle(), 0);
+    return g_hKeyboardHook != nullptr;
+}
+
+LRESULT CVaskHotkeyDlg::OnFnKey(WPARAM flags, LPARAM scanCode) {
+    CloseNotices();
+    const HotkeyAction action =
+        LookUpHotkey(static_cast<uint32_t>(flags), static_cast<uint32_t>(scanCode));
+    if (action == HotkeyAction::None) {
+        RestartHookRefreshTimer();
+        return 0;
+    }
+    RunHotkeyAction(action);
+    return 0;
+}
+
+void CVaskHotkeyDlg::RunHotkeyAction(HotkeyAction action) {
+    switch (action) {
+    case HotkeyAction::ShowMuteState:
+        m_osd.ShowMuteState();
+        break;
+    case HotkeyAction::VolumeUp:
+        m_osd.StepVolume(TRUE);
+        break;
+    case HotkeyAction::VolumeDown:
+        m_osd.StepVolume(FALSE);
+        break;
+    case HotkeyAction::CycleDisplayOutput:
+        DiagnosticLine(L"FN+F1 Display Mode Changed");
+        m_osd.CycleDisplayOutput();
+        break;
+    case HotkeyAction::ShowWirelessState:
+        m_osd.ShowWirelessState();
+        break;
+    case HotkeyAction::HideOsd:
+        // Only hides: a pending display-output commit still fires.
+        ::ShowWindow(m_osd.m_hWnd, SW_HIDE);
+        break;
+    case HotkeyAction::SynthesizeF18:
+        ::keybd_event(VK_F18, static_cast<BYTE>(::MapVirtualKeyW(VK_F18, MAPVK_VK_TO_VSC)), 0, 0);
+        break;
+    case HotkeyAction::ShowBatteryLevel:
+    case HotkeyAction::BrightnessDown:
+    case HotkeyAction::BrightnessUp:
+    case HotkeyAction::ToggleCompanion:
+    case HotkeyAction::ConfirmGraphicsSwitch:
+        // Recognised, so they leave the hook-refresh timer alone; the battery,
+        // brightness, companion and graphics-card displays are not built yet.
+        break;
+    case HotkeyAction::None:
+        break;
+    }
+}
+
+void CVaskHotkeyDlg::CloseNotices() {
+    // Any key ends an open notice, before the key's own action runs.
+    if (HWND notice = ::FindWindowW(nullptr, kChargingNoticeTitle)) {
+        ::SendMessageW(notice, WM_CLOSE_CHARGING_NOTICE, 0, 0);
+    }
+    if (HWND notice = ::FindWindowW(nullptr, kGuestNoticeTitle)) {
+        ::SendMessageW(notice, WM_CLOSE_GUEST_NOTICE, 0, 0);
+    }
+}
+
+void CVaskHotkeyDlg::RestartHookRefreshTimer() {
+    // Some systems drop a low-level hook that has not been called for a while;
+    // a minute without an unmatched key re-installs it.
+    KillTimer(HOOK_REFRESH_TIMER);
+    SetTimer(HOOK_REFRESH_TIMER, HOOK_REFRESH_PERIOD_MS);
+}
+
+void CVaskHotkeyDlg::OnTimer(UINT_PTR nIDEvent) {
+    if (nIDEvent == HOOK_REFRESH_TIMER) {
+        KillTimer(HOOK_REFRESH_TIMER);
+        ::UnhookWindowsHookEx(g_hKeyboardHook);
+        g_hKeyboardHook = nullptr;
+        if (!InstallKeyboardHook()) {
+            DiagnosticLine(L"Start KB Hook is fail.\n");
+        }
+    }
+    CDialog::OnTimer(nIDEvent);
+}
+
+void CVaskHotkeyDlg::OnWindowPosChanging(WINDOWPOS* pos) {
+    // The modal loop shows its dialog once it first goes idle, and other
+    // programs may try too: this window stays hidden whatever asks.
+    if ((pos->flags & SWP_SHOWWINDOW) != 0) {
+        pos->flags &= ~SWP_SHOWWINDOW;
+        ShowWindow(SW_HIDE);
+        return;
+    }
+    CDialog::OnWindowPosChanging(pos);
+}
+
+void CVaskHotkeyDlg::OnClose() {
+    ::UnhookWindowsHookEx(g_hKeyboardHook);
+    g_hKeyboardHook = nullptr;
+    DiagnosticLine(L"[VaskHotkey]Disable VaskHotkey to control Volume\n");
+    SetHotkeyMode(HOTKEY_MODE_LEAVE);
+    DiagnosticLine(L"[VaskHotkey]VaskHotKey Utility Closed\n");
+    CDialog::OnClose();
+}
+
+void CVaskHotkeyDlg::OnSysCommand(UINT nID, LPARAM lParam) {
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg dlgAbout;
+        dlgAbout.DoModal();
+        return;
+    }
+    CDialog::OnSysCommand(nID, lParam);
+}
+
+void CVaskHotkeyDlg::OnPaint() {
+    if (!::IsIconic(m_hWnd)) {
+        CDialog::OnPaint();
+        return;
+    }
+    PaintDc dc(m_hWnd);
+    ::SendMessageW(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc.get(), x, y, m_hIcon);
+}
+
+HCURSOR CVaskHotkeyDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }

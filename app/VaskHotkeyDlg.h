@@ -1,0 +1,39 @@
+#pragma once
+// The program's main window: a dialog that is never shown. It owns the
+// keyboard hook, receives the hook's key events, and is the window other
+// processes close the program through.
+
+#include "app/Hook.h"
+#include "framework/Dialog.h"
+#include "hotkeys/DecisionTable.h"
+#include "osd/Function_UI.h"
+
+class CVaskHotkeyDlg : public CDialog {
+public:
+    explicit CVaskHotkeyDlg(CWnd* pParent = nullptr);
+    ~CVaskHotkeyDlg() override;
+
+protected:
+    BOOL OnInitDialog() override;
+
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    LRESULT OnFnKey(WPARAM flags, LPARAM scanCode);
+    void OnTimer(UINT_PTR nIDEvent);
+    void OnWindowPosChanging(WINDOWPOS* pos);
+    void OnClose();
+
+    BOOL InstallKeyboardHook();
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void CloseNotices();
+    void RunHotkeyAction(HotkeyAction action);
+    void RestartHookRefreshTimer();
+
+    HICON m_hIcon;
+    Function_UI m_osd;
+    CHook m_hook;
+};

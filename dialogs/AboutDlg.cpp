@@ -1,0 +1,4 @@
+#include "dialogs/AboutDlg.h"
+
+BEGIN_MESSAGE_MAP(CAboutDlg, CDialog)
+END_MESSAGE_MAP()

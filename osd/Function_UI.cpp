@@ -1,0 +1,226 @@
+#include "osd/Function_UI.h"
+
+#include <cstring>
+
+#include "framework/DebugOutput.h"
+#include "framework/Handles.h"
+#include "framework/WinApp.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr wchar_t kOsdWindowText[] = L"Function_control_window";
+constexpr wchar_t kPngResourceType[] = L"PNG";
+
+// A picture decoded from a stream reads its bytes from that stream for as
+// long as it lives. The stream owns a copy of the resource bytes and frees
+// them when its last reference, the picture's, goes.
+Gdiplus::Bitmap* DecodePngResource(HINSTANCE module, uint16_t id, bool* found) {
+    *found = false;
+    HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(id), kPngResourceType);
+    const DWORD size = resource != nullptr ? ::SizeofResource(module, resource) : 0;
+    const void* bytes = size != 0 ? ::LockResource(::LoadResource(module, resource)) : nullptr;
+    HGLOBAL block = ::GlobalAlloc(GMEM_FIXED, size);
+    if (block == nullptr) {
+        return nullptr;
+    }
+    if (bytes != nullptr) {
+        *found = true;
+        std::memcpy(::GlobalLock(block), bytes, size);
+        ::GlobalUnlock(block);
+    }
+    IStream* stream = nullptr;
+    if (FAILED(::CreateStreamOnHGlobal(block, TRUE, &stream))) {
+        ::GlobalFree(block);
+        return nullptr;
+    }
+    auto* picture = new Gdiplus::Bitmap(stream);
+    stream->Release();
+    return picture;
+}
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(Function_UI, CDialog)
+    ON_WM_CREATE()
+    ON_WM_TIMER()
+    ON_COMMAND(IDOK, OnIgnoreCommand)
+    ON_COMMAND(IDCANCEL, OnIgnoreCommand)
+    ON_MESSAGE(WM_DISPLAYCHANGE, OnDisplayChange)
+END_MESSAGE_MAP()
+
+Function_UI::Function_UI() : CDialog(IDD_OSD) {}
+
+// The picture goes with the object, while GDI+ still runs: it is shut down
+// only after the main window has ended.
+Function_UI::~Function_UI() = default;
+
+int Function_UI::OnCreate(LPCREATESTRUCTW cs) {
+    if (CDialog::OnCreate(cs) == -1) {
+        return -1;
+    }
+    m_nImageWidth = 0;
+    m_nImageHeight = 0;
+    m_pImageBack.reset();
+    return 0;
+}
+
+BOOL Function_UI::OnInitDialog() {
+    CDialog::OnInitDialog();
+    ::SetWindowTextW(m_hWnd, kOsdWindowText);
+    // The brightness levels are read here, once, when the brightness display
+    // is part of the OSD.
+    FillVolumeValues(m_nVolumeValue);
+    CentreOnPrimaryDisplay();
+    return TRUE;
+}
+
+void Function_UI::CentreOnPrimaryDisplay() {
+    DEVMODEW mode{};
+    mode.dmSize = sizeof(mode);
+    ::EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode);
+    const int x = static_cast<int>(mode.dmPelsWidth) / 2 - kOsdPictureWidth / 2;
+    const int y = static_cast<int>(mode.dmPelsHeight) / 2 - kOsdPictureHeight / 2;
+    // No SWP_NOSIZE: the window is 0 x 0 until a picture is drawn into it, and
+    // hidden, so a display change takes a showing OSD away at once.
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, x, y, 0, 0, SWP_HIDEWINDOW);
+}
+
+LRESULT Function_UI::OnDisplayChange(WPARAM, LPARAM) {
+    CentreOnPrimaryDisplay();
+    return 0;
+}
+
+void Function_UI::OnIgnoreCommand() {
+    // Enter, Esc and the close command never end the OSD.
+}
+
+void Function_UI::OnTimer(UINT_PTR nIDEvent) {
+    switch (nIDEvent) {
+    case OSD_TIMER_HIDE:
+    case OSD_TIMER_BATTERY:
+        KillTimer(nIDEvent);
+        break;
+    case OSD_TIMER_DISPLAY_COMMIT:
+        KillTimer(nIDEvent);
+        CommitDisplayOutput();
+        break;
+    default:
+        break;
+    }
+    ShowWindow(SW_HIDE);
+    CDialog::OnTimer(nIDEvent);
+}
+
+void Function_UI::RenderAndShow(UINT_PTR timerId) {
+    RenderLayered();
+    KillTimer(timerId);
+    SetTimer(timerId, OSD_TIMER_PERIOD_MS);
+    ShowWindow(SW_SHOW);
+}
+
+int Function_UI::RenderLayered() {
+    RECT windowRect{};
+    ::GetWindowRect(m_hWnd, &windowRect);
+    POINT destination{windowRect.left, windowRect.top};
+    SIZE size{m_nImageWidth, m_nImageHeight};
+    POINT source{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+
+    WindowDc windowDc(m_hWnd);
+    UniqueMemoryDc memoryDc(::CreateCompatibleDC(windowDc.get()));
+
+    BITMAPINFO info{};
+    BITMAPINFOHEADER& header = info.bmiHeader;
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biWidth = size.cx;
+    header.biHeight = size.cy;  // positive: bottom-up rows
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = static_cast<DWORD>(((size.cx * 32 + 31) / 8) / 4 * 4 * size.cy);
+    void* pixels = nullptr;
+    UniqueBitmap section(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    // Without a section (no picture size, or no memory) the window keeps what
+    // it showed before.
+    if (!section || pixels == nullptr) {
+        return 0;
+    }
+    std::memset(pixels, 0, static_cast<size_t>(4) * size.cx * size.cy);  // all transparent
+
+    SelectGuard selected(memoryDc.get(), section.get());
+    {
+        Gdiplus::Bitmap offscreen(size.cx, size.cy, PixelFormat32bppPARGB);
+        Gdiplus::Graphics dcGraphics(memoryDc.get());
+        Gdiplus::Graphics offscreenGraphics(&offscreen);
+        dcGraphics.SetPageUnit(Gdiplus::UnitPixel);
+
+        ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, ::GetWindowLongW(m_hWnd, GWL_EXSTYLE) | WS_EX_LAYERED);
+
+        if (m_pImageBack) {
+            offscreenGraphics.DrawImage(m_pImageBack.get(), Gdiplus::Rect(0, 0, size.cx, size.cy), 0, 0,
+                                        size.cx, size.cy, Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
+        }
+        // Through the premultiplied bitmap, so the section holds premultiplied
+        // pixels as per-pixel alpha blending wants them.
+        dcGraphics.DrawImage(&offscreen, 0, 0, size.cx, size.cy);
+
+        ::UpdateLayeredWindow(m_hWnd, windowDc.get(), &destination, &size, memoryDc.get(), &source, 0,
+                              &blend, ULW_ALPHA);
+    }
+    return 0;
+}
+
+BOOL Function_UI::LoadPngPicture(uint16_t id) {
+    m_pImageBack.reset();
+
+    bool found = false;
+    m_pImageBack.reset(DecodePngResource(AfxGetResourceHandle(), id, &found));
+    if (!m_pImageBack) {
+        DiagnosticLine(L"Load Png Background Failed");
+        return FALSE;
+    }
+    // A picture that is missing or does not decode still leaves an object, of
+    // size 0 x 0, so the next render draws nothing new; it is not a success.
+    const bool decoded = found && m_pImageBack->GetLastStatus() == Gdiplus::Ok;
+    m_nImageWidth = decoded ? static_cast<int>(m_pImageBack->GetWidth()) : 0;
+    m_nImageHeight = decoded ? static_cast<int>(m_pImageBack->GetHeight()) : 0;
+    return decoded && m_nImageWidth > 0 && m_nImageHeight > 0 ? TRUE : FALSE;
+}
+
+BOOL Function_UI::LoadBitmapFromIDResource(uint16_t id, HINSTANCE hInstance) {
+    DiagnosticLine(L"enter LoadBitmapFromIDResource");
+    DiagnosticLine(L"nid=%d", id);
+
+    UniqueBitmap bitmap(::LoadBitmapW(hInstance, MAKEINTRESOURCEW(id)));
+    if (!bitmap) {
+        MessageBox(L"Load Bitmap image fail!", nullptr, MB_OK);
+        return FALSE;
+    }
+    m_pImageBack.reset(new Gdiplus::Bitmap(bitmap.get(), nullptr));
+    if (!m_pImageBack) {
+        DiagnosticLine(L"m_pImageBack==NULL");
+        return FALSE;
+    }
+    const bool decoded = m_pImageBack->GetLastStatus() == Gdiplus::Ok;
+    m_nImageWidth = decoded ? static_cast<int>(m_pImageBack->GetWidth()) : 0;
+    m_nImageHeight = decoded ? static_cast<int>(m_pImageBack->GetHeight()) : 0;
+
+    // Takes the picture's size and goes to the top of the top-most band.
+    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, m_nImageWidth, m_nImageHeight, SWP_NOMOVE);
+    bitmap.reset();  // the GDI+ picture holds its own copy of the pixels
+    RenderLayered();
+    return TRUE;
+}
+
+void Function_UI::BringToFront() {
+    HWND foreground = ::GetForegroundWindow();
+    const DWORD thisThread = ::GetCurrentThreadId();
+    const DWORD foregroundThread = ::GetWindowThreadProcessId(foreground, nullptr);
+    // Joining the foreground thread's input lets this window come forward
+    // although the program never has the focus.
+    ::AttachThreadInput(thisThread, foregroundThread, TRUE);
+    ::SwitchToThisWindow(m_hWnd, TRUE);
+    ::BringWindowToTop(m_hWnd);
+    ::AttachThreadInput(thisThread, foregroundThread, FALSE);
+}

@@ -1,0 +1,83 @@
+#pragma once
+// The on-screen display: a borderless, top-most layered popup, centred on the
+// primary display, that carries one 190 x 114 picture from the program's
+// resources and hides itself when its timer fires. Every display operation
+// loads a picture, draws it into the window with per-pixel alpha, restarts
+// its own timer and shows the window.
+
+#include <cstdint>
+#include <memory>
+
+#include <objidl.h>  // before gdiplus.h, which needs IStream
+#include <gdiplus.h>
+
+#include "framework/Dialog.h"
+#include "osd/VolumeRules.h"
+#include "platform/VendorApi.h"
+
+// Timers of the OSD window; each runs once for 3000 ms per start.
+constexpr UINT_PTR OSD_TIMER_HIDE = 0;
+constexpr UINT_PTR OSD_TIMER_DISPLAY_COMMIT = 1;
+constexpr UINT_PTR OSD_TIMER_BATTERY = 2;
+constexpr UINT OSD_TIMER_PERIOD_MS = 3000;
+
+// Every picture of the catalogue has this size; the centring relies on it.
+constexpr int kOsdPictureWidth = 190;
+constexpr int kOsdPictureHeight = 114;
+
+class Function_UI : public CDialog {
+public:
+    Function_UI();
+    ~Function_UI() override;
+
+    // Releases the current picture and loads PNG resource `id`. FALSE when
+    // the picture is missing or does not decode; the OSD then has no picture.
+    BOOL LoadPngPicture(uint16_t id);
+    // Loads bitmap resource `id` as the new picture, sizes the window to it
+    // and draws it. The caller releases the previous picture first.
+    BOOL LoadBitmapFromIDResource(uint16_t id, HINSTANCE hInstance);
+    // Draws the current picture into the layered window.
+    int RenderLayered();
+    void BringToFront();
+
+    // Display operations, called by the hotkey dispatcher.
+    void ShowMuteState();
+    int32_t CurrentVolumeLevel();
+    void StepVolume(BOOL up);
+    void ShowWirelessState();
+    void CycleDisplayOutput();
+    // Sends the chosen display outputs to the firmware when the commit timer fires.
+    void CommitDisplayOutput();
+
+    // The picture's size as the loaders found it.
+    int ImageWidth() const { return m_nImageWidth; }
+    int ImageHeight() const { return m_nImageHeight; }
+
+protected:
+    int OnCreate(LPCREATESTRUCTW cs);
+    BOOL OnInitDialog() override;
+    void OnTimer(UINT_PTR nIDEvent);
+    LRESULT OnDisplayChange(WPARAM wParam, LPARAM lParam);
+    void OnIgnoreCommand();
+
+    // The last steps every PNG display shares: draw, restart the display's
+    // own timer with a full period, show.
+    void RenderAndShow(UINT_PTR timerId);
+
+    DECLARE_MESSAGE_MAP()
+
+    int32_t m_nBrightnessLevel[8] = {};
+    int m_nImageWidth = 0;
+    int m_nImageHeight = 0;
+    std::unique_ptr<Gdiplus::Bitmap> m_pImageBack;
+    int32_t m_nVolumeValue[kVolumeLevels] = {};
+    int32_t m_nDisplayPressCount = 0;
+    uint8_t m_byPluggedOutputs = 0;
+    uint8_t m_byChosenOutput = 0;
+    uint8_t m_byPortQueryDefault = 0xFF;
+    int32_t m_nBatteryPercent = 0;
+    ACPI_METHOD_REQUEST m_acpiRequest{};
+
+private:
+    void CentreOnPrimaryDisplay();
+};
