@@ -1,0 +1,265 @@
+#include "ProgramHarness.h"
+
+#include "Screen.h"
+#include "WindowWatch.h"
+
+namespace e2e {
+
+namespace {
+constexpr wchar_t kMainClass[] = L"VaskHotkeyClass";
+constexpr wchar_t kOsdTitle[] = L"Function_control_window";
+}  // namespace
+
+std::wstring BinDirectory() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir(path);
+    return dir.substr(0, dir.find_last_of(L"\\/"));
+}
+
+std::wstring ProgramPath() { return BinDirectory() + L"\\VaskHotkey.exe"; }
+
+FreshNotebook::FreshNotebook() {
+    // One machine per test process, reset for every test.
+    const std::wstring instance = L"e2e-" + std::to_wstring(::GetCurrentProcessId());
+    ::SetEnvironmentVariableW(L"VASK_NOTEBOOK", instance.c_str());
+    m_notebook = std::make_unique<sim::Notebook>(instance);
+    m_notebook->Open();
+    m_notebook->Reset();
+}
+
+FreshNotebook::~FreshNotebook() {
+    // The machine lives in a file of its own; leave nothing behind.
+    m_notebook->Discard();
+}
+
+std::vector<std::string> FreshNotebook::CallLog() {
+    return m_notebook->CallLogText().value_or(std::vector<std::string>{});
+}
+
+std::vector<std::string> FreshNotebook::NewCalls() {
+    std::vector<std::string> all = CallLog();
+    std::vector<std::string> fresh(all.begin() + static_cast<long>(std::min(m_seen, all.size())), all.end());
+    m_seen = all.size();
+    return fresh;
+}
+
+bool FreshNotebook::WaitForCall(const std::string& prefix, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    do {
+        const std::vector<std::string> all = CallLog();
+        for (size_t i = m_seen; i < all.size(); ++i) {
+            if (all[i].rfind(prefix, 0) == 0) {
+                m_seen = i + 1;
+                return true;
+            }
+        }
+        ::Sleep(2);
+    } while (::GetTickCount() - start < timeoutMs);
+    return false;
+}
+
+ProgramRun::~ProgramRun() {
+    if (m_debuggee.Running()) {
+        RunToEnd(L"Close");
+        if (!m_debuggee.WaitExit(5000)) {
+            m_debuggee.Terminate();
+        }
+    }
+}
+
+bool ProgramRun::Start(const std::wstring& args) { return m_debuggee.Start(ProgramPath(), args, BinDirectory()); }
+
+HWND ProgramRun::WaitForMainWindow(DWORD timeoutMs) {
+    m_main = observe::WaitForWindow(kMainClass, nullptr, timeoutMs, m_debuggee.Pid());
+    // The window exists before its initialisation has run; a sent message is
+    // answered only once the program's message loop runs, after it.
+    if (m_main != nullptr) {
+        Settle();
+    }
+    return m_main;
+}
+
+HWND ProgramRun::OsdWindow() const {
+    return observe::WaitForWindow(nullptr, kOsdTitle, 2000, m_debuggee.Pid());
+}
+
+void ProgramRun::Press(uint32_t flags, uint32_t scanCode) const {
+    ::PostMessageW(m_main, WM_FNKEY_EVENT, flags, scanCode);
+}
+
+bool ProgramRun::WaitForNewLine(const std::string& line, size_t after, DWORD timeoutMs) const {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        const std::vector<std::string> lines = Lines();
+        for (size_t i = after; i < lines.size(); ++i) {
+            if (lines[i] == line) {
+                return true;
+            }
+        }
+        if (::GetTickCount() - start > timeoutMs) {
+            return false;
+        }
+        ::Sleep(2);
+    }
+}
+
+bool ProgramRun::Settle() const {
+    // A sent message is handled after everything posted before it.
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutW(m_main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
+}
+
+ProgramRun::Effect ProgramRun::EffectOf(FreshNotebook& machine, const std::function<void()>& act,
+                                       DWORD timeoutMs) const {
+    return EffectWithMarker(machine, act, [this] { Press(0x81, 0x04); }, timeoutMs);
+}
+
+ProgramRun::Effect ProgramRun::EffectOfKeys(FreshNotebook& machine, const std::wstring& keys,
+                                           DWORD timeoutMs) const {
+    return EffectWithMarker(machine, [&] { SendKeys(keys); }, [] { SendKeys(L"x04d x04u"); }, timeoutMs);
+}
+
+ProgramRun::Effect ProgramRun::EffectWithMarker(FreshNotebook& machine, const std::function<void()>& act,
+                                               const std::function<void()>& marker, DWORD timeoutMs) const {
+    Effect effect;
+    const size_t linesBefore = Lines().size();
+    machine.NewCalls();
+    act();
+    marker();
+    const DWORD start = ::GetTickCount();
+    for (bool marked = false; !marked && ::GetTickCount() - start < timeoutMs;) {
+        for (const std::string& call : machine.NewCalls()) {
+            if (call.rfind("KervoEvaluate(0xb0, [bb]", 0) == 0) {
+                marked = true;
+                break;
+            }
+            effect.calls.push_back(call);
+        }
+        if (!marked) {
+            ::Sleep(2);
+        }
+    }
+    // The marker's line follows its call.
+    m_debuggee.WaitForLineCount(linesBefore + 1, timeoutMs);
+    const DWORD lineStart = ::GetTickCount();
+    for (;;) {
+        const std::vector<std::string> lines = Lines();
+        if (!lines.empty() && lines.size() > linesBefore &&
+            (lines.back() == "SWITCH_ON" || lines.back() == "SWITCH_OFF")) {
+            effect.lines.assign(lines.begin() + static_cast<long>(linesBefore), lines.end() - 1);
+            break;
+        }
+        if (::GetTickCount() - lineStart > timeoutMs) {
+            effect.lines.assign(lines.begin() + static_cast<long>(std::min(linesBefore, lines.size())), lines.end());
+            effect.lines.push_back("<marker never answered>");
+            break;
+        }
+        ::Sleep(2);
+    }
+    return effect;
+}
+
+long DifferingFromPicture(uint16_t id) {
+    wchar_t dir[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, dir);
+    const std::wstring base = std::wstring(dir) + L"vask-e2e-" + std::to_wstring(::GetCurrentProcessId());
+    const std::wstring expected = base + L"-expected.png";
+    const std::wstring shot = base + L"-shot.png";
+    if (!observe::ExtractResourcePicture(ProgramPath(), MAKEINTRESOURCEW(id), expected)) {
+        return -2;
+    }
+    if (!observe::Screenshot(shot)) {
+        return -3;
+    }
+    const RECT area{545, 343, 545 + 190, 343 + 114};
+    const long differing = observe::CountDifferingPixels(shot, area, expected);
+    ::DeleteFileW(expected.c_str());
+    ::DeleteFileW(shot.c_str());
+    return differing;
+}
+
+ToolRun RunTool(const std::wstring& exe, const std::wstring& args) {
+    ToolRun run;
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        return run;
+    }
+    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    const std::wstring path = BinDirectory() + L"\\" + exe;
+    std::wstring commandLine = L"\"" + path + L"\" " + args;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION process{};
+    const BOOL started = ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                          nullptr, &startup, &process);
+    ::CloseHandle(writeEnd);
+    if (started) {
+        char buffer[512];
+        DWORD got = 0;
+        while (::ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+            run.output.append(buffer, got);
+        }
+        ::WaitForSingleObject(process.hProcess, 10000);
+        ::GetExitCodeProcess(process.hProcess, &run.exitCode);
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+    }
+    ::CloseHandle(readEnd);
+    return run;
+}
+
+bool SendKeys(const std::wstring& keys) {
+    const std::wstring exe = BinDirectory() + L"\\send_input.exe";
+    std::wstring commandLine = L"\"" + exe + L"\" " + keys;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process)) {
+        return false;
+    }
+    ::WaitForSingleObject(process.hProcess, 10000);
+    DWORD exitCode = 1;
+    ::GetExitCodeProcess(process.hProcess, &exitCode);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return exitCode == 0;
+}
+
+Finished RunToEnd(const std::wstring& args, DWORD timeoutMs) {
+    observe::Debuggee run;
+    Finished finished;
+    if (!run.Start(ProgramPath(), args, BinDirectory())) {
+        return finished;
+    }
+    finished.exitCode = run.WaitExit(timeoutMs);
+    finished.lines = run.Lines();
+    if (!finished.exitCode) {
+        run.Terminate();
+    }
+    return finished;
+}
+
+void RunningProgramTest::SetUp() {
+    CloseAnyRunningProgram();
+    ASSERT_TRUE(program.Start());
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
+    osd = program.OsdWindow();
+    ASSERT_NE(osd, nullptr);
+    machine.NewCalls();
+}
+
+void CloseAnyRunningProgram() {
+    for (int i = 0; i < 5 && ::FindWindowW(kMainClass, nullptr) != nullptr; ++i) {
+        RunToEnd(L"Close");
+        ::Sleep(100);
+    }
+}
+
+}  // namespace e2e

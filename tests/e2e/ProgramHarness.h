@@ -1,0 +1,144 @@
+#pragma once
+// Starting the real program as a user would, on a simulated notebook of the
+// test's own, and watching it from outside: its diagnostic lines, its windows,
+// the calls it makes to the vendor libraries and the pixels it shows.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "Debuggee.h"
+#include "sim/SimNotebook.h"
+
+namespace e2e {
+
+inline constexpr UINT WM_FNKEY_EVENT = WM_APP + 0x65;
+inline constexpr DWORD kStartTimeoutMs = 10000;
+
+// Folder of the test program, where the program and the stand-ins are built.
+std::wstring BinDirectory();
+std::wstring ProgramPath();
+
+// Gives this test process (and the programs it starts) a simulated notebook
+// of its own, fresh, so that tests never see each other's calls.
+class FreshNotebook {
+public:
+    FreshNotebook();
+    ~FreshNotebook();
+    FreshNotebook(const FreshNotebook&) = delete;
+    FreshNotebook& operator=(const FreshNotebook&) = delete;
+    sim::Notebook& notebook() { return *m_notebook; }
+    std::vector<std::string> CallLog();
+    // The call log lines added since the last call to this function.
+    std::vector<std::string> NewCalls();
+    // Waits for a new call that begins with prefix; it and the calls before it
+    // count as seen. False on timeout.
+    bool WaitForCall(const std::string& prefix, DWORD timeoutMs = 5000);
+    template <class F>
+    void Set(F&& change) {
+        m_notebook->Modify(std::forward<F>(change));
+    }
+
+private:
+    std::unique_ptr<sim::Notebook> m_notebook;
+    size_t m_seen = 0;
+};
+
+// One run of the program under the debug-event loop.
+class ProgramRun {
+public:
+    ProgramRun() = default;
+    ~ProgramRun();
+    ProgramRun(const ProgramRun&) = delete;
+    ProgramRun& operator=(const ProgramRun&) = delete;
+
+    bool Start(const std::wstring& args = {});
+    // Waits for the hidden main window; null when it does not appear.
+    HWND WaitForMainWindow(DWORD timeoutMs = kStartTimeoutMs);
+    HWND MainWindow() const { return m_main; }
+    HWND OsdWindow() const;
+
+    // Delivers a key event exactly as the keyboard hook would post it.
+    void Press(uint32_t flags, uint32_t scanCode) const;
+    // Waits until every message posted so far has been handled.
+    bool Settle() const;
+
+    // What the program wrote and called while handling everything `act`
+    // posts: a wireless-key release is posted after it as a marker, and what
+    // that marker itself did is left out.
+    struct Effect {
+        std::vector<std::string> lines;
+        std::vector<std::string> calls;
+    };
+    Effect EffectOf(FreshNotebook& machine, const std::function<void()>& act, DWORD timeoutMs = 5000) const;
+    // The same for real key events: `keys` for send_input, the marker sent
+    // after them through the same input queue, so it cannot overtake them.
+    Effect EffectOfKeys(FreshNotebook& machine, const std::wstring& keys, DWORD timeoutMs = 5000) const;
+
+    std::vector<std::string> Lines() const { return m_debuggee.Lines(); }
+    bool WaitForLine(const std::string& line, DWORD timeoutMs = 5000) const {
+        return m_debuggee.WaitForLine(line, timeoutMs);
+    }
+    bool WaitForLineCount(size_t count, DWORD timeoutMs = 5000) const {
+        return m_debuggee.WaitForLineCount(count, timeoutMs);
+    }
+    // Waits for `line` among the lines written after the first `after` ones.
+    bool WaitForNewLine(const std::string& line, size_t after, DWORD timeoutMs = 5000) const;
+    std::optional<DWORD> WaitExit(DWORD timeoutMs = kStartTimeoutMs) const {
+        return m_debuggee.WaitExit(timeoutMs);
+    }
+    bool Running() const { return m_debuggee.Running(); }
+    DWORD Pid() const { return m_debuggee.Pid(); }
+
+private:
+    Effect EffectWithMarker(FreshNotebook& machine, const std::function<void()>& act,
+                            const std::function<void()>& marker, DWORD timeoutMs) const;
+
+    observe::Debuggee m_debuggee;
+    HWND m_main = nullptr;
+};
+
+// Key events from a process of the test's own, like a keyboard (the test
+// itself is the program's debugger). See send_input.cpp for the words.
+bool SendKeys(const std::wstring& keys);
+
+// Runs a tool of build/bin (notebook.exe ...) with args; its exit code and
+// what it printed.
+struct ToolRun {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string output;
+};
+ToolRun RunTool(const std::wstring& exe, const std::wstring& args);
+
+// Starts the program with args to completion (a "Close" start, a second copy)
+// and returns its exit code and lines.
+struct Finished {
+    std::optional<DWORD> exitCode;
+    std::vector<std::string> lines;
+};
+Finished RunToEnd(const std::wstring& args, DWORD timeoutMs = kStartTimeoutMs);
+
+// Pixels of the OSD's place on screen (centred on 1280 x 800) that differ from
+// the program's picture resource `id` (PNG or bitmap); negative on failure.
+long DifferingFromPicture(uint16_t id);
+
+// Ends every running copy of the program the way a user would.
+void CloseAnyRunningProgram();
+
+// A test with the program running on a fresh notebook of its own, its hidden
+// main window and its OSD window found, and the start-up calls seen.
+class RunningProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+
+    FreshNotebook machine;
+    ProgramRun program;
+    HWND osd = nullptr;
+};
+
+}  // namespace e2e

@@ -1,0 +1,146 @@
+// Starting, refusing a second copy, "Close" starts, the hidden main window
+// and its close: the real program, started as a user would.
+#include <gtest/gtest.h>
+
+#include "ProgramHarness.h"
+#include "WindowWatch.h"
+
+namespace e2e {
+namespace {
+
+const std::string kEnableLine = "[VaskHotkey]Enable VaskHotkey to control Volume\n";
+const std::string kDisableLine = "[VaskHotkey]Disable VaskHotkey to control Volume\n";
+const std::string kClosedLine = "[VaskHotkey]VaskHotKey Utility Closed\n";
+const std::string kEnterHotkeyMode = "KervoEvaluate(0x59, [90], 1, null, 0) -> 1";
+const std::string kLeaveHotkeyMode = "KervoEvaluate(0x59, [91], 1, null, 0) -> 1";
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override { CloseAnyRunningProgram(); }
+    void TearDown() override { CloseAnyRunningProgram(); }
+
+    FreshNotebook machine;
+};
+
+TEST_F(Startup, RunsHiddenInHotkeyModeAndCloseEndsIt) {
+    ProgramRun program;
+    ASSERT_TRUE(program.Start());
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
+    EXPECT_EQ(program.Lines(), (std::vector<std::string>{kEnableLine}));
+    EXPECT_EQ(machine.NewCalls(), (std::vector<std::string>{kEnterHotkeyMode}));
+
+    const Finished close = RunToEnd(L"Close");
+    EXPECT_EQ(close.exitCode, 0u);
+    EXPECT_TRUE(close.lines.empty()) << "the closing start writes nothing of its own";
+    EXPECT_EQ(program.WaitExit(), 0u);
+    EXPECT_EQ(program.Lines(), (std::vector<std::string>{kEnableLine, kDisableLine, kClosedLine}));
+    EXPECT_EQ(machine.NewCalls(), (std::vector<std::string>{kLeaveHotkeyMode}));
+}
+
+TEST_F(Startup, MainWindowIsNamedAndNeverShown) {
+    ProgramRun program;
+    ASSERT_TRUE(program.Start());
+    HWND main = program.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    const observe::WindowInfo info = observe::Inspect(main);
+    EXPECT_EQ(info.title, L"Skey_Main_window");
+    EXPECT_EQ(info.className, L"VaskHotkeyClass");
+    EXPECT_FALSE(info.visible);
+    // A tool window, never an application window: no taskbar button.
+    EXPECT_NE(info.exStyle & WS_EX_TOOLWINDOW, 0);
+    EXPECT_EQ(info.exStyle & WS_EX_APPWINDOW, 0);
+    EXPECT_EQ(info.style & WS_VISIBLE, 0);
+
+    // Another process tries to show it, in every way it can.
+    ::ShowWindow(main, SW_SHOWNORMAL);
+    ::SetWindowPos(main, nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER);
+    ::ShowWindowAsync(main, SW_SHOW);
+    program.Settle();
+    EXPECT_FALSE(::IsWindowVisible(main));
+}
+
+TEST_F(Startup, SecondNormalStartEndsSilentlyAndLeavesTheFirstAlone) {
+    ProgramRun first;
+    ASSERT_TRUE(first.Start());
+    HWND main = first.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    machine.NewCalls();
+
+    for (const wchar_t* args : {L"", L"close", L"CLOSE", L"/Close", L"other Close", L"-Close"}) {
+        const Finished second = RunToEnd(args);
+        EXPECT_EQ(second.exitCode, 0u) << "args: " << ::testing::PrintToString(std::wstring(args));
+        EXPECT_TRUE(second.lines.empty());
+    }
+    EXPECT_TRUE(machine.NewCalls().empty()) << "no second copy reached the notebook";
+    EXPECT_TRUE(first.Running());
+    EXPECT_EQ(::FindWindowW(L"VaskHotkeyClass", nullptr), main);
+    EXPECT_EQ(first.Lines(), (std::vector<std::string>{kEnableLine}));
+}
+
+TEST_F(Startup, CloseRequestsAreExactWordsOnly) {
+    // Each of these ends a running copy.
+    for (const wchar_t* args : {L"Close", L"Close other", L"\"Close\"", L"-x Close", L"Close "}) {
+        ProgramRun program;
+        ASSERT_TRUE(program.Start());
+        ASSERT_NE(program.WaitForMainWindow(), nullptr);
+        const Finished close = RunToEnd(args);
+        EXPECT_EQ(close.exitCode, 0u);
+        EXPECT_EQ(program.WaitExit(), 0u) << ::testing::PrintToString(std::wstring(args));
+    }
+}
+
+TEST_F(Startup, CloseWithoutARunningCopyEndsAtOnceAndTakesNothing) {
+    const Finished close = RunToEnd(L"Close");
+    EXPECT_EQ(close.exitCode, 0u);
+    EXPECT_TRUE(close.lines.empty());
+    EXPECT_TRUE(machine.NewCalls().empty());
+    // It held no mutex: a normal start right after runs.
+    ProgramRun program;
+    ASSERT_TRUE(program.Start());
+    EXPECT_NE(program.WaitForMainWindow(), nullptr);
+}
+
+TEST_F(Startup, WordsThatAreNotCloseStartNormally) {
+    for (const wchar_t* args : {L"close", L"CLOSE", L"/Close", L"other Close"}) {
+        ProgramRun program;
+        ASSERT_TRUE(program.Start(args));
+        EXPECT_NE(program.WaitForMainWindow(), nullptr) << ::testing::PrintToString(std::wstring(args));
+        EXPECT_TRUE(program.WaitForLine(kEnableLine));
+        RunToEnd(L"Close");
+        EXPECT_EQ(program.WaitExit(), 0u);
+    }
+}
+
+TEST_F(Startup, CloseMessageFromAnotherProcessEndsItTheSameWay) {
+    ProgramRun program;
+    ASSERT_TRUE(program.Start());
+    HWND main = program.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitExit(), 0u);
+    EXPECT_EQ(program.Lines(), (std::vector<std::string>{kEnableLine, kDisableLine, kClosedLine}));
+}
+
+TEST_F(Startup, DoesNotStartWithoutTheVendorLibraries) {
+    // A copy of the program alone in a folder of its own.
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring dir = std::wstring(temp) + L"vask-nodll-" + std::to_wstring(::GetCurrentProcessId());
+    ::CreateDirectoryW(dir.c_str(), nullptr);
+    const std::wstring exe = dir + L"\\VaskHotkey.exe";
+    ASSERT_TRUE(::CopyFileW(ProgramPath().c_str(), exe.c_str(), FALSE));
+
+    observe::Debuggee run;
+    ASSERT_TRUE(run.Start(exe, L"", dir));
+    const std::optional<DWORD> exitCode = run.WaitExit(kStartTimeoutMs);
+    EXPECT_TRUE(exitCode.has_value());
+    EXPECT_NE(exitCode.value_or(0), 0u);
+    EXPECT_TRUE(run.Lines().empty());
+    EXPECT_EQ(::FindWindowW(L"VaskHotkeyClass", nullptr), nullptr);
+    EXPECT_TRUE(machine.NewCalls().empty());
+    ::DeleteFileW(exe.c_str());
+    ::RemoveDirectoryW(dir.c_str());
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,91 @@
+// Sends key events with SendInput from a process of its own, as a keyboard
+// would: the test that starts the program is its debugger and must not be
+// the one whose input the program's hook sees.
+//
+//   send_input [x]SCAN(d|u)[:VK] ...  scan code in hex, x = extended, d = down,
+//                                     u = up; with a virtual key (hex) the event
+//                                     carries both, which every application sees
+//   send_input text:WORDS             types WORDS by virtual key
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool AddScanCode(const std::wstring& word, std::vector<INPUT>* inputs) {
+    std::wstring rest = word;
+    unsigned long vk = 0;
+    const size_t colon = rest.find(L':');
+    if (colon != std::wstring::npos) {
+        wchar_t* vkEnd = nullptr;
+        vk = std::wcstoul(rest.c_str() + colon + 1, &vkEnd, 16);
+        if (vk == 0 || vk > 0xFE || *vkEnd != L'\0') {
+            return false;
+        }
+        rest.erase(colon);
+    }
+    const bool extended = !rest.empty() && rest[0] == L'x';
+    if (extended) {
+        rest.erase(0, 1);
+    }
+    if (rest.size() < 2 || (rest.back() != L'd' && rest.back() != L'u')) {
+        return false;
+    }
+    const bool up = rest.back() == L'u';
+    rest.pop_back();
+    wchar_t* end = nullptr;
+    const unsigned long scan = std::wcstoul(rest.c_str(), &end, 16);
+    if (end == rest.c_str() || *end != L'\0' || scan > 0xFF) {
+        return false;
+    }
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = static_cast<WORD>(vk);
+    input.ki.wScan = static_cast<WORD>(scan);
+    // Without a virtual key the system maps the scan code to one; the Fn
+    // combinations' codes map to none, and such events reach the hooks only.
+    input.ki.dwFlags = (vk == 0 ? KEYEVENTF_SCANCODE : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0) |
+                       (up ? KEYEVENTF_KEYUP : 0);
+    inputs->push_back(input);
+    return true;
+}
+
+void AddText(const std::wstring& text, std::vector<INPUT>* inputs) {
+    for (wchar_t c : text) {
+        const SHORT vk = ::VkKeyScanW(c);
+        for (int up = 0; up < 2; ++up) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = static_cast<WORD>(vk & 0xFF);
+            input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk & 0xFF, MAPVK_VK_TO_VSC));
+            input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+            inputs->push_back(input);
+        }
+    }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::vector<INPUT> inputs;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring word = argv[i];
+        if (word.rfind(L"text:", 0) == 0) {
+            AddText(word.substr(5), &inputs);
+        } else if (!AddScanCode(word, &inputs)) {
+            std::fwprintf(stderr, L"send_input: cannot read \"%ls\"\n", argv[i]);
+            return 2;
+        }
+    }
+    // One event at a time, so that each is seen by the hooks before the next.
+    for (INPUT& input : inputs) {
+        if (::SendInput(1, &input, sizeof(INPUT)) != 1) {
+            std::fwprintf(stderr, L"send_input: SendInput failed (%lu)\n", ::GetLastError());
+            return 1;
+        }
+    }
+    return 0;
+}
