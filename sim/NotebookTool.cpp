@@ -4,6 +4,7 @@
 #include "sim/Fields.h"
 #include "sim/KeyPress.h"
 #include "sim/SimNotebook.h"
+#include "sim/ToolArguments.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -389,25 +390,10 @@ int Help(sim::Notebook&, const Args&) {
     return kOk;
 }
 
-std::string Narrow(const wchar_t* w) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
-    std::string s(n > 0 ? n - 1 : 0, '\0');
-    if (n > 1) {
-        WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
-    }
-    return s;
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    // Plain "\n" line ends: the output is read by shell scripts and tests.
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
-    Args args;
-    for (int i = 1; i < argc; ++i) {
-        args.push_back(Narrow(argv[i]));
-    }
+    const Args args = ToolArguments(argc, argv);
     sim::Notebook nb;
     // No command at all is a mistake: help, but a failing exit code.
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "/?") {

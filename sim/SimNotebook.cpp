@@ -320,17 +320,11 @@ void Notebook::Close() {
         UnmapViewOfFile(m_block);
         m_block = nullptr;
     }
-    if (m_mapping) {
-        CloseHandle(m_mapping);
-        m_mapping = nullptr;
-    }
-    if (m_file) {
-        CloseHandle(m_file);
-        m_file = nullptr;
-    }
-    if (m_mutex) {
-        CloseHandle(m_mutex);
-        m_mutex = nullptr;
+    for (HANDLE* handle : {&m_mapping, &m_file, &m_mutex}) {
+        if (*handle) {
+            CloseHandle(*handle);
+            *handle = nullptr;
+        }
     }
 }
 

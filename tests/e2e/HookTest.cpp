@@ -39,6 +39,12 @@ public:
     }
 
     void Pump(DWORD ms) { observe::PumpMessages(ms); }
+    template <class Pred>
+    void PumpUntil(Pred done, DWORD timeoutMs = 5000) {
+        for (DWORD waited = 0; !done() && waited < timeoutMs; waited += 20) {
+            Pump(20);
+        }
+    }
 
     bool Received(UINT message, UINT scanCode, bool extended) const {
         for (const KeyMessage& key : m_keys) {
@@ -81,14 +87,15 @@ TEST_F(KeyboardHook, RealKeysArriveWithFlagsAndScanCodeAndPassOn) {
     FocusedWindow focused;
     // The wireless key's code without the extended bit (0x90), and the volume
     // key's injected release (0x91, where its row wants exactly 0x81): no row.
-    const auto others = program.EffectOfKeys(machine, L"04d:86 04u:86 x28d:86 x28u:86");
+    // The hook swallowed none of them: the focused window has them all, with
+    // their scan codes. They are waited for before the marker follows: it
+    // shows the OSD, which takes the focus.
+    const auto others = program.EffectOfInput(machine, [&] {
+        EXPECT_TRUE(SendKeys(L"04d:86 04u:86 x28d:86 x28u:86"));
+        focused.PumpUntil([&] { return focused.Received(WM_KEYUP, 0x28, true); });
+    });
     EXPECT_TRUE(others.lines.empty()) << ::testing::PrintToString(others.lines);
     EXPECT_TRUE(others.calls.empty()) << ::testing::PrintToString(others.calls);
-
-    // The hook swallowed none of them: the focused window has them all, with
-    // their scan codes. (The marker that followed showed the OSD, which takes
-    // the focus from here on.)
-    focused.Pump(200);
     EXPECT_TRUE(focused.Received(WM_KEYDOWN, 0x04, false));
     EXPECT_TRUE(focused.Received(WM_KEYUP, 0x04, false));
     EXPECT_TRUE(focused.Received(WM_KEYDOWN, 0x28, true));
@@ -104,20 +111,25 @@ TEST_F(KeyboardHook, RealKeysArriveWithFlagsAndScanCodeAndPassOn) {
 
 TEST_F(KeyboardHook, TypingReachesTheApplicationAndNothingElse) {
     FocusedWindow focused;
-    const auto typing = program.EffectOfKeys(machine, L"text:hello,world42");
+    const auto typing = program.EffectOfInput(machine, [&] {
+        EXPECT_TRUE(SendKeys(L"text:hello,world42"));
+        focused.PumpUntil([&] { return focused.ReceivedVk(WM_KEYUP, '2'); });
+    });
     EXPECT_TRUE(typing.lines.empty()) << ::testing::PrintToString(typing.lines);
     EXPECT_TRUE(typing.calls.empty()) << ::testing::PrintToString(typing.calls);
-    focused.Pump(200);
     EXPECT_TRUE(focused.ReceivedVk(WM_KEYDOWN, 'H'));
     EXPECT_TRUE(focused.ReceivedVk(WM_KEYUP, '4'));
 }
 
 TEST_F(KeyboardHook, SynthesisedF18ComesBackInjectedAndMatchesNothing) {
     FocusedWindow focused;
-    const auto f18 = program.EffectOf(machine, [&] { program.Press(0x81, 0x27); });
+    const auto f18 = program.EffectOf(machine, [&] {
+        program.Press(0x81, 0x27);
+        focused.PumpUntil([&] { return focused.ReceivedVk(WM_KEYDOWN, VK_F18); });
+    });
     EXPECT_TRUE(f18.lines.empty()) << ::testing::PrintToString(f18.lines);
     EXPECT_TRUE(f18.calls.empty()) << ::testing::PrintToString(f18.calls);
-    focused.Pump(300);
+    focused.Pump(100);
     EXPECT_TRUE(focused.ReceivedVk(WM_KEYDOWN, VK_F18));
     EXPECT_FALSE(focused.ReceivedVk(WM_KEYUP, VK_F18)) << "a single key-down";
 }

@@ -115,9 +115,9 @@ ProgramRun::Effect ProgramRun::EffectOf(FreshNotebook& machine, const std::funct
     return EffectWithMarker(machine, act, [this] { Press(0x81, 0x04); }, timeoutMs);
 }
 
-ProgramRun::Effect ProgramRun::EffectOfKeys(FreshNotebook& machine, const std::wstring& keys,
-                                           DWORD timeoutMs) const {
-    return EffectWithMarker(machine, [&] { SendKeys(keys); }, [] { SendKeys(L"x04d x04u"); }, timeoutMs);
+ProgramRun::Effect ProgramRun::EffectOfInput(FreshNotebook& machine, const std::function<void()>& act,
+                                            DWORD timeoutMs) const {
+    return EffectWithMarker(machine, act, [] { SendKeys(L"x04d x04u"); }, timeoutMs);
 }
 
 ProgramRun::Effect ProgramRun::EffectWithMarker(FreshNotebook& machine, const std::function<void()>& act,

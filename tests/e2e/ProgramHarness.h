@@ -76,9 +76,9 @@ public:
         std::vector<std::string> calls;
     };
     Effect EffectOf(FreshNotebook& machine, const std::function<void()>& act, DWORD timeoutMs = 5000) const;
-    // The same for real key events: `keys` for send_input, the marker sent
-    // after them through the same input queue, so it cannot overtake them.
-    Effect EffectOfKeys(FreshNotebook& machine, const std::wstring& keys, DWORD timeoutMs = 5000) const;
+    // The same for real key events: `act` sends them (SendKeys), the marker
+    // follows through the same input queue, so it cannot overtake them.
+    Effect EffectOfInput(FreshNotebook& machine, const std::function<void()>& act, DWORD timeoutMs = 5000) const;
 
     std::vector<std::string> Lines() const { return m_debuggee.Lines(); }
     bool WaitForLine(const std::string& line, DWORD timeoutMs = 5000) const {

@@ -1,6 +1,7 @@
 // observe: the observation support on the command line, for poking at the
 // running program by hand or from a script. One row of kCommands per command.
 
+#include "sim/ToolArguments.h"
 #include "sim/Fields.h"
 #include "tests/support/Observe.h"
 
@@ -426,13 +427,7 @@ int Help(Args&) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    // Plain "\n" line ends: the output is read by shell scripts and tests.
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
-    Args args;
-    for (int i = 1; i < argc; ++i) {
-        args.push_back(observe::Narrow(argv[i]));
-    }
+    const Args args = ToolArguments(argc, argv);
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         Args none;
         Help(none);
