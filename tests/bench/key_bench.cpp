@@ -23,6 +23,8 @@ std::wstring BinDirectory() {
     return dir.substr(0, dir.find_last_of(L"\\/"));
 }
 
+// Polls with a yield between looks: a busy loop would take a core from the
+// program and the Wine server it measures, on a machine with two.
 template <class Pred>
 bool SpinUntil(Pred pred, double timeoutMs) {
     const double start = NowMs();
@@ -30,6 +32,7 @@ bool SpinUntil(Pred pred, double timeoutMs) {
         if (NowMs() - start > timeoutMs) {
             return false;
         }
+        ::Sleep(0);
     }
     return true;
 }
