@@ -11,6 +11,8 @@
 namespace {
 
 constexpr ATOM kSystemDialogClass = 0x8002;
+static_assert(sizeof(INITCOMMONCONTROLSEX) == 8, "common-controls request of 8 bytes");
+static_assert(sizeof(void*) != 4 || sizeof(WNDCLASSEXW) == 48, "the 32-bit class record is 48 bytes");
 constexpr wchar_t kRegistryKey[] = L"Local AppWizard-Generated Applications";
 
 }  // namespace

@@ -60,6 +60,7 @@ BOOL CVaskHotkeyDlg::OnInitDialog() {
     const LONG exStyle = ::GetWindowLongW(m_hWnd, GWL_EXSTYLE);
     ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, (exStyle & ~WS_EX_APPWINDOW) | WS_EX_TOOLWINDOW);
 
+    static_assert(sizeof(WINDOWPLACEMENT) == 44, "placement record of 44 bytes");
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);
     ::GetWindowPlacement(m_hWnd, &placement);
