@@ -15,7 +15,6 @@ public:
 
     HWND m_hWnd = nullptr;
 
-    HWND GetSafeHwnd() const { return this ? m_hWnd : nullptr; }
     static CWnd* FromHandlePermanent(HWND hWnd);
 
     BOOL DestroyWindow();

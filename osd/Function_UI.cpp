@@ -96,6 +96,8 @@ void Function_UI::OnIgnoreCommand() {
 }
 
 void Function_UI::OnTimer(UINT_PTR nIDEvent) {
+    // Each timer acts once per start; a timer this window does not know of
+    // only hides it.
     switch (nIDEvent) {
     case OSD_TIMER_HIDE:
     case OSD_TIMER_BATTERY:
