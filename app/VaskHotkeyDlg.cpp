@@ -5,6 +5,7 @@
 #include "app/AppMessages.h"
 #include "app/KeyboardHook.h"
 #include "dialogs/AboutDlg.h"
+#include "dialogs/GraphicSW_Msg.h"
 #include "dialogs/NoticeNames.h"
 #include "framework/DebugOutput.h"
 #include "framework/Handles.h"
@@ -78,6 +79,9 @@ BOOL CVaskHotkeyDlg::OnInitDialog() {
     if (!InstallKeyboardHook()) {
         MessageBox(L"Strat hook fail.", nullptr, MB_OK);
     }
+
+    m_closeMonitor.m_hTarget = m_hWnd;
+    m_closeMonitor.Start();
     return TRUE;
 }
 
@@ -128,13 +132,18 @@ void CVaskHotkeyDlg::RunHotkeyAction(HotkeyAction action) {
     case HotkeyAction::SynthesizeF18:
         ::keybd_event(VK_F18, static_cast<BYTE>(::MapVirtualKeyW(VK_F18, MAPVK_VK_TO_VSC)), 0, 0);
         break;
+    case HotkeyAction::ConfirmGraphicsSwitch: {
+        // Keys pressed while it is open are dispatched inside its modal loop.
+        CGraphicSW_Msg confirmation;
+        confirmation.DoModal();
+        break;
+    }
     case HotkeyAction::ShowBatteryLevel:
     case HotkeyAction::BrightnessDown:
     case HotkeyAction::BrightnessUp:
     case HotkeyAction::ToggleCompanion:
-    case HotkeyAction::ConfirmGraphicsSwitch:
         // Recognised, so they leave the hook-refresh timer alone; the battery,
-        // brightness, companion and graphics-card displays are not built yet.
+        // brightness and companion displays are not built yet.
         break;
     case HotkeyAction::None:
         break;

@@ -3,6 +3,7 @@
 // keyboard hook, receives the hook's key events, and is the window other
 // processes close the program through.
 
+#include "app/CloseEventMonitor.h"
 #include "app/Hook.h"
 #include "framework/Dialog.h"
 #include "hotkeys/DecisionTable.h"
@@ -36,4 +37,5 @@ private:
     HICON m_hIcon;
     Function_UI m_osd;
     CHook m_hook;
+    CloseEventMonitor m_closeMonitor;
 };

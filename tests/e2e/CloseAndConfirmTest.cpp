@@ -1,0 +1,107 @@
+// Closing the program through its named event, and the graphics-card
+// confirmation that its key opens.
+#include <gtest/gtest.h>
+
+#include "ProgramHarness.h"
+#include "WindowWatch.h"
+
+namespace e2e {
+namespace {
+
+const std::vector<std::string> kStartAndClose = {"[VaskHotkey]Enable VaskHotkey to control Volume\n",
+                                                 "[VaskHotkey]Disable VaskHotkey to control Volume\n",
+                                                 "[VaskHotkey]VaskHotKey Utility Closed\n"};
+
+TEST(CloseEvent, ASignalClosesTheProgramAsACloseStartDoes) {
+    CloseAnyRunningProgram();
+    FreshNotebook machine;
+    ProgramRun program;
+    ASSERT_TRUE(program.Start());
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
+    ASSERT_TRUE(observe::SignalNamedEvent(L"BTMCloseEvent"));
+    EXPECT_EQ(program.WaitExit(), 0u);
+    EXPECT_EQ(program.Lines(), kStartAndClose);
+    EXPECT_EQ(machine.CallLog().back(), "KervoEvaluate(0x59, [91], 1, null, 0) -> 1");
+}
+
+TEST(CloseEvent, SignalledBeforeTheStartClosesItRightAfter) {
+    CloseAnyRunningProgram();
+    FreshNotebook machine;
+    // Another process made the event, signalled it and keeps it open.
+    HANDLE event = ::CreateEventW(nullptr, FALSE, FALSE, L"BTMCloseEvent");
+    ASSERT_NE(event, nullptr);
+    ::SetEvent(event);
+    ProgramRun program;
+    ASSERT_TRUE(program.Start());
+    EXPECT_EQ(program.WaitExit(), 0u);
+    EXPECT_EQ(program.Lines(), kStartAndClose);
+    EXPECT_EQ(::WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "one signal, used once";
+    ::CloseHandle(event);
+}
+
+class GraphicsSwitch : public RunningProgramTest {
+protected:
+    HWND OpenConfirmation() {
+        program.Press(0x81, 0x26);
+        return observe::WaitForWindow(nullptr, L"Switch Graphic Card", 3000, program.Pid());
+    }
+    // A confirmation window of the program's other than `first`.
+    static HWND OtherConfirmation(HWND first) {
+        for (HWND w = ::FindWindowExW(nullptr, nullptr, nullptr, L"Switch Graphic Card"); w != nullptr;
+             w = ::FindWindowExW(nullptr, w, nullptr, L"Switch Graphic Card")) {
+            if (w != first) {
+                return w;
+            }
+        }
+        return nullptr;
+    }
+    bool Ends(HWND dialog) {
+        for (int i = 0; i < 300 && ::IsWindow(dialog); ++i) {
+            ::Sleep(10);
+        }
+        return !::IsWindow(dialog);
+    }
+};
+
+TEST_F(GraphicsSwitch, YesAsksTheFirmwareOnceCancelAndCloseDoNot) {
+    HWND dialog = OpenConfirmation();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(::GetWindow(dialog, GW_OWNER), program.MainWindow());
+    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(Ends(dialog));
+    EXPECT_TRUE(machine.WaitForCall("ControlMethod(SGFC, arg=0x00000000, res=0x00000000) -> 1"));
+
+    for (UINT message : {UINT{WM_COMMAND}, UINT{WM_CLOSE}}) {
+        dialog = OpenConfirmation();
+        ASSERT_NE(dialog, nullptr);
+        ::PostMessageW(dialog, message, message == WM_COMMAND ? MAKEWPARAM(IDCANCEL, BN_CLICKED) : 0, 0);
+        EXPECT_TRUE(Ends(dialog));
+    }
+    const auto after = program.EffectOf(machine, [] {});
+    EXPECT_TRUE(after.calls.empty()) << ::testing::PrintToString(after.calls);
+}
+
+TEST_F(GraphicsSwitch, KeysStillActWhileItIsOpenAndTheKeyOpensASecondOne) {
+    HWND first = OpenConfirmation();
+    ASSERT_NE(first, nullptr);
+    const size_t before = program.Lines().size();
+    program.Press(0x81, 0x04);
+    EXPECT_TRUE(program.WaitForNewLine("SWITCH_ON", before)) << "handled inside the confirmation's loop";
+    EXPECT_TRUE(::IsWindow(first)) << "and it stays open";
+
+    program.Press(0x81, 0x26);
+    HWND second = nullptr;
+    for (int i = 0; i < 300 && second == nullptr; ++i) {
+        second = OtherConfirmation(first);
+        ::Sleep(second == nullptr ? 10 : 0);
+    }
+    ASSERT_NE(second, nullptr);
+    ::PostMessageW(second, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(Ends(second));
+    EXPECT_TRUE(::IsWindow(first));
+    ::PostMessageW(first, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(Ends(first));
+}
+
+}  // namespace
+}  // namespace e2e
