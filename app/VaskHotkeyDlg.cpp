@@ -138,12 +138,14 @@ void CVaskHotkeyDlg::RunHotkeyAction(HotkeyAction action) {
         confirmation.DoModal();
         break;
     }
+    case HotkeyAction::ToggleCompanion:
+        ToggleCompanion();
+        break;
     case HotkeyAction::ShowBatteryLevel:
     case HotkeyAction::BrightnessDown:
     case HotkeyAction::BrightnessUp:
-    case HotkeyAction::ToggleCompanion:
-        // Recognised, so they leave the hook-refresh timer alone; the battery,
-        // brightness and companion displays are not built yet.
+        // Recognised, so they leave the hook-refresh timer alone; the battery
+        // and brightness displays are not built yet.
         break;
     case HotkeyAction::None:
         break;

@@ -26,6 +26,7 @@ protected:
     void OnClose();
 
     BOOL InstallKeyboardHook();
+    void ToggleCompanion();
 
     DECLARE_MESSAGE_MAP()
 
@@ -38,4 +39,6 @@ private:
     Function_UI m_osd;
     CHook m_hook;
     CloseEventMonitor m_closeMonitor;
+    HKEY m_hCompanionKey = nullptr;  // open only within ToggleCompanion
+    DWORD m_cbCompanionPath = 0;
 };
