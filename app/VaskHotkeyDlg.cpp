@@ -141,11 +141,15 @@ void CVaskHotkeyDlg::RunHotkeyAction(HotkeyAction action) {
     case HotkeyAction::ToggleCompanion:
         ToggleCompanion();
         break;
-    case HotkeyAction::ShowBatteryLevel:
     case HotkeyAction::BrightnessDown:
+        m_osd.ShowBrightness(FALSE);
+        break;
     case HotkeyAction::BrightnessUp:
-        // Recognised, so they leave the hook-refresh timer alone; the battery
-        // and brightness displays are not built yet.
+        m_osd.ShowBrightness(TRUE);
+        break;
+    case HotkeyAction::ShowBatteryLevel:
+        // Recognised, so it leaves the hook-refresh timer alone; the battery
+        // display is not built yet.
         break;
     case HotkeyAction::None:
         break;

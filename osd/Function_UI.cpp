@@ -68,8 +68,9 @@ int Function_UI::OnCreate(LPCREATESTRUCTW cs) {
 BOOL Function_UI::OnInitDialog() {
     CDialog::OnInitDialog();
     ::SetWindowTextW(m_hWnd, kOsdWindowText);
-    // The brightness levels are read here, once, when the brightness display
-    // is part of the OSD.
+    // Read once here; a refusal shows the guest notice, and start-up waits
+    // for it to close.
+    ReadBrightnessLevels();
     FillVolumeValues(m_nVolumeValue);
     CentreOnPrimaryDisplay();
     return TRUE;

@@ -11,6 +11,8 @@
 #include <objidl.h>  // before gdiplus.h, which needs IStream
 #include <gdiplus.h>
 
+#include "dialogs/BatteryDisable.h"
+#include "dialogs/GuestUserDeny.h"
 #include "framework/Dialog.h"
 #include "osd/VolumeRules.h"
 #include "platform/VendorApi.h"
@@ -41,6 +43,11 @@ public:
     void BringToFront();
 
     // Display operations, called by the hotkey dispatcher.
+    void ShowBrightness(BOOL up);
+    // Reads the eight brightness levels; FALSE (after the guest notice) when
+    // the brightness service refuses.
+    BOOL ReadBrightnessLevels();
+    int32_t CurrentBrightnessIndex();
     void ShowMuteState();
     int32_t CurrentVolumeLevel();
     void StepVolume(BOOL up);
@@ -70,7 +77,9 @@ protected:
     int m_nImageWidth = 0;
     int m_nImageHeight = 0;
     std::unique_ptr<Gdiplus::Bitmap> m_pImageBack;
+    GuestUserDeny m_dlgGuestDeny;
     int32_t m_nVolumeValue[kVolumeLevels] = {};
+    CBatteryDisable m_dlgBatteryDisable;
     int32_t m_nDisplayPressCount = 0;
     uint8_t m_byPluggedOutputs = 0;
     uint8_t m_byChosenOutput = 0;

@@ -8,9 +8,6 @@
 namespace e2e {
 namespace {
 
-const std::vector<std::string> kStartAndClose = {"[VaskHotkey]Enable VaskHotkey to control Volume\n",
-                                                 "[VaskHotkey]Disable VaskHotkey to control Volume\n",
-                                                 "[VaskHotkey]VaskHotKey Utility Closed\n"};
 
 TEST(CloseEvent, ASignalClosesTheProgramAsACloseStartDoes) {
     CloseAnyRunningProgram();
@@ -20,7 +17,7 @@ TEST(CloseEvent, ASignalClosesTheProgramAsACloseStartDoes) {
     ASSERT_NE(program.WaitForMainWindow(), nullptr);
     ASSERT_TRUE(observe::SignalNamedEvent(L"BTMCloseEvent"));
     EXPECT_EQ(program.WaitExit(), 0u);
-    EXPECT_EQ(program.Lines(), kStartAndClose);
+    EXPECT_EQ(program.Lines(), StartAndCloseLines());
     EXPECT_EQ(machine.CallLog().back(), "KervoEvaluate(0x59, [91], 1, null, 0) -> 1");
 }
 
@@ -34,7 +31,7 @@ TEST(CloseEvent, SignalledBeforeTheStartClosesItRightAfter) {
     ProgramRun program;
     ASSERT_TRUE(program.Start());
     EXPECT_EQ(program.WaitExit(), 0u);
-    EXPECT_EQ(program.Lines(), kStartAndClose);
+    EXPECT_EQ(program.Lines(), StartAndCloseLines());
     EXPECT_EQ(::WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "one signal, used once";
     ::CloseHandle(event);
 }

@@ -10,6 +10,31 @@ constexpr wchar_t kMainClass[] = L"VaskHotkeyClass";
 constexpr wchar_t kOsdTitle[] = L"Function_control_window";
 }  // namespace
 
+std::vector<std::string> StartLines() {
+    std::vector<std::string> lines = {"[VaskHotkey]Enable VaskHotkey to control Volume\n"};
+    const sim::State fresh = sim::DefaultState();
+    for (int32_t level : fresh.brightnessLevels) {
+        lines.push_back("[VaskHotkey]Set Brightness Levels to : " + std::to_string(level) + "\n");
+    }
+    return lines;
+}
+
+std::vector<std::string> StartCalls() {
+    std::vector<std::string> calls = {"KervoEvaluate(0x59, [90], 1, null, 0) -> 1"};
+    const sim::State fresh = sim::DefaultState();
+    for (int i = 0; i < 8; ++i) {
+        calls.push_back("WMI_GetBrightnessSetVista(" + std::to_string(i) + ") -> " +
+                        std::to_string(fresh.brightnessLevels[i]));
+    }
+    return calls;
+}
+
+std::vector<std::string> StartAndCloseLines() {
+    std::vector<std::string> lines = StartLines();
+    lines.insert(lines.end(), std::begin(kCloseLines), std::end(kCloseLines));
+    return lines;
+}
+
 std::wstring BinDirectory() {
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);

@@ -20,6 +20,14 @@ namespace e2e {
 inline constexpr UINT WM_FNKEY_EVENT = WM_APP + 0x65;
 inline constexpr DWORD kStartTimeoutMs = 10000;
 
+// What a start on a fresh notebook writes and calls: hotkey mode, then the
+// OSD reading the eight brightness levels.
+std::vector<std::string> StartLines();
+std::vector<std::string> StartCalls();
+inline const std::string kCloseLines[] = {"[VaskHotkey]Disable VaskHotkey to control Volume\n",
+                                          "[VaskHotkey]VaskHotKey Utility Closed\n"};
+std::vector<std::string> StartAndCloseLines();
+
 // Folder of the test program, where the program and the stand-ins are built.
 std::wstring BinDirectory();
 std::wstring ProgramPath();

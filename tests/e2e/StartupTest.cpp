@@ -9,9 +9,6 @@ namespace e2e {
 namespace {
 
 const std::string kEnableLine = "[VaskHotkey]Enable VaskHotkey to control Volume\n";
-const std::string kDisableLine = "[VaskHotkey]Disable VaskHotkey to control Volume\n";
-const std::string kClosedLine = "[VaskHotkey]VaskHotKey Utility Closed\n";
-const std::string kEnterHotkeyMode = "KervoEvaluate(0x59, [90], 1, null, 0) -> 1";
 const std::string kLeaveHotkeyMode = "KervoEvaluate(0x59, [91], 1, null, 0) -> 1";
 
 class Startup : public ::testing::Test {
@@ -26,14 +23,14 @@ TEST_F(Startup, RunsHiddenInHotkeyModeAndCloseEndsIt) {
     ProgramRun program;
     ASSERT_TRUE(program.Start());
     ASSERT_NE(program.WaitForMainWindow(), nullptr);
-    EXPECT_EQ(program.Lines(), (std::vector<std::string>{kEnableLine}));
-    EXPECT_EQ(machine.NewCalls(), (std::vector<std::string>{kEnterHotkeyMode}));
+    EXPECT_EQ(program.Lines(), StartLines());
+    EXPECT_EQ(machine.NewCalls(), StartCalls()) << "hotkey mode before anything else";
 
     const Finished close = RunToEnd(L"Close");
     EXPECT_EQ(close.exitCode, 0u);
     EXPECT_TRUE(close.lines.empty()) << "the closing start writes nothing of its own";
     EXPECT_EQ(program.WaitExit(), 0u);
-    EXPECT_EQ(program.Lines(), (std::vector<std::string>{kEnableLine, kDisableLine, kClosedLine}));
+    EXPECT_EQ(program.Lines(), StartAndCloseLines());
     EXPECT_EQ(machine.NewCalls(), (std::vector<std::string>{kLeaveHotkeyMode}));
 }
 
@@ -74,7 +71,7 @@ TEST_F(Startup, SecondNormalStartEndsSilentlyAndLeavesTheFirstAlone) {
     EXPECT_TRUE(machine.NewCalls().empty()) << "no second copy reached the notebook";
     EXPECT_TRUE(first.Running());
     EXPECT_EQ(::FindWindowW(L"VaskHotkeyClass", nullptr), main);
-    EXPECT_EQ(first.Lines(), (std::vector<std::string>{kEnableLine}));
+    EXPECT_EQ(first.Lines(), StartLines());
 }
 
 TEST_F(Startup, CloseRequestsAreExactWordsOnly) {
@@ -118,7 +115,7 @@ TEST_F(Startup, CloseMessageFromAnotherProcessEndsItTheSameWay) {
     ASSERT_NE(main, nullptr);
     ::PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.WaitExit(), 0u);
-    EXPECT_EQ(program.Lines(), (std::vector<std::string>{kEnableLine, kDisableLine, kClosedLine}));
+    EXPECT_EQ(program.Lines(), StartAndCloseLines());
 }
 
 TEST_F(Startup, DoesNotStartWithoutTheVendorLibraries) {
