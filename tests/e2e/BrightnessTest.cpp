@@ -82,37 +82,30 @@ std::vector<std::string> LinesOfAKeyAfterStartingOn(const int32_t (&startLevels)
     return {all.begin() + static_cast<long>(before), all.end()};
 }
 
-std::vector<std::string> ReReadLines() {
-    std::vector<std::string> lines;
+// What a key writes when the held levels fail the check after `passed` good
+// ones with `verdict`: the passes, a fresh read, the verdict, then the search
+// for brightness 20 among the fresh levels.
+std::vector<std::string> LinesAfterReRead(int passed, const std::string& verdict) {
+    std::vector<std::string> lines(static_cast<size_t>(passed), kPassed);
     for (int level : {5, 10, 20, 30, 45, 60, 80, 100}) {
         lines.push_back("[VaskHotkey]Set Brightness Levels to : " + std::to_string(level) + "\n");
     }
+    lines.push_back(verdict);
+    for (int level : {5, 10, 20}) {
+        lines.push_back(CheckLine(level));
+    }
+    lines.push_back("[VaskHotkey]BrightnessNumber: 20\tBrightnessLevel: 2\tWMIGetBrightness:20\n");
     return lines;
 }
 
 TEST(BrightnessLevels, ALevelNotAboveTheOneBeforeIsReadAgain) {
     const int32_t repeated[8] = {0, 10, 10, 20, 30, 40, 50, 60};
-    std::vector<std::string> expected = {kPassed, kPassed};
-    for (const std::string& line : ReReadLines()) {
-        expected.push_back(line);
-    }
-    expected.push_back("[VaskHotkey]Brightness Value is invalid\n");
-    for (int level : {5, 10, 20}) {
-        expected.push_back(CheckLine(level));
-    }
-    expected.push_back("[VaskHotkey]BrightnessNumber: 20\tBrightnessLevel: 2\tWMIGetBrightness:20\n");
-    EXPECT_EQ(LinesOfAKeyAfterStartingOn(repeated), expected);
+    EXPECT_EQ(LinesOfAKeyAfterStartingOn(repeated), LinesAfterReRead(2, "[VaskHotkey]Brightness Value is invalid\n"));
 }
 
 TEST(BrightnessLevels, ALevelAbove100IsReadAgain) {
     const int32_t tooBright[8] = {101, 102, 103, 104, 105, 106, 107, 108};
-    std::vector<std::string> expected = ReReadLines();
-    expected.push_back("[VaskHotkey]Brightness Range is invalid\n");
-    for (int level : {5, 10, 20}) {
-        expected.push_back(CheckLine(level));
-    }
-    expected.push_back("[VaskHotkey]BrightnessNumber: 20\tBrightnessLevel: 2\tWMIGetBrightness:20\n");
-    EXPECT_EQ(LinesOfAKeyAfterStartingOn(tooBright), expected);
+    EXPECT_EQ(LinesOfAKeyAfterStartingOn(tooBright), LinesAfterReRead(0, "[VaskHotkey]Brightness Range is invalid\n"));
 }
 
 TEST_F(Brightness, RefusedBrightnessHidesTheOsdAndTheNextKeyClosesTheNotice) {
