@@ -1,9 +1,14 @@
 # The Windows tree: program, stand-in vendor DLLs, tools and the tests that
-# run under Wine. Every output lands in build/bin (or VASK_BIN_DIR).
+# run under Wine. Every output lands in build/bin32 or build/bin64 (or
+# VASK_BIN_DIR).
 enable_language(RC)
 
 if(NOT VASK_BIN_DIR)
-  set(VASK_BIN_DIR ${CMAKE_SOURCE_DIR}/build/bin)
+  if(VASK_WIN_ARCH STREQUAL "x86_64")
+    set(VASK_BIN_DIR ${CMAKE_SOURCE_DIR}/build/bin64)
+  else()
+    set(VASK_BIN_DIR ${CMAKE_SOURCE_DIR}/build/bin32)
+  endif()
 endif()
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${VASK_BIN_DIR})
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${VASK_BIN_DIR})
@@ -14,25 +19,20 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   add_link_options(-municode)
 endif()
 
-# Only the product (program, stand-ins, control tool) when the tests are built
-# for another architecture elsewhere.
-option(VASK_PRODUCT_ONLY "Build the product without the tests" OFF)
-
 foreach(dir framework sim app)
   if(EXISTS ${CMAKE_SOURCE_DIR}/${dir}/CMakeLists.txt)
     add_subdirectory(${dir})
   endif()
 endforeach()
 
-if(NOT VASK_PRODUCT_ONLY)
-  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
-  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-  include(GoogleTest)
-  foreach(dir tests/support tests/win tests/e2e tests/bench)
-    if(EXISTS ${CMAKE_SOURCE_DIR}/${dir}/CMakeLists.txt)
-      add_subdirectory(${dir})
-    endif()
-  endforeach()
-endif()
+# GoogleTest and the tests that run under Wine.
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+foreach(dir tests/support tests/win tests/e2e tests/bench)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/${dir}/CMakeLists.txt)
+    add_subdirectory(${dir})
+  endif()
+endforeach()

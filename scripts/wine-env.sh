@@ -9,6 +9,14 @@ if [[ -z ${VASK_WIN_ARCH:-} ]]; then
     if "$vask_root/scripts/can-run-ia32"; then VASK_WIN_ARCH=i686; else VASK_WIN_ARCH=x86_64; fi
 fi
 export VASK_WIN_ARCH
+# The build tree and the folder of programs that the tests, the demo and the
+# tools run: the i686 ones in build/win32 and build/bin32, the x86-64 ones in
+# build/win64 and build/bin64.
+if [[ $VASK_WIN_ARCH == i686 ]]; then
+    export VASK_BUILD_DIR="$vask_root/build/win32" VASK_BIN="$vask_root/build/bin32"
+else
+    export VASK_BUILD_DIR="$vask_root/build/win64" VASK_BIN="$vask_root/build/bin64"
+fi
 if [[ $VASK_WIN_ARCH == i686 ]]; then
     export WINEARCH=win32
     export VASK_WINE=/usr/lib/wine/wine

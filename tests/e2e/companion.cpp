@@ -2,15 +2,21 @@
 // "Korvelane Zorvath" that ends when it is asked to close.
 #include <windows.h>
 
+namespace {
+
+LRESULT CALLBACK CompanionProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) {
+        ::PostQuitMessage(0);
+        return 0;
+    }
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
     WNDCLASSW wc{};
-    wc.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-        if (message == WM_DESTROY) {
-            ::PostQuitMessage(0);
-            return 0;
-        }
-        return ::DefWindowProcW(hwnd, message, wParam, lParam);
-    };
+    wc.lpfnWndProc = &CompanionProc;
     wc.hInstance = instance;
     wc.lpszClassName = L"VaskE2eCompanion";
     ::RegisterClassW(&wc);

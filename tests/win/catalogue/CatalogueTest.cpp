@@ -32,6 +32,16 @@ std::wstring ProgramPath() {
     return dir.substr(0, dir.find_last_of(L"\\/")) + L"\\VaskHotkey.exe";
 }
 
+BOOL CALLBACK AddLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR languages) {
+    reinterpret_cast<std::vector<WORD>*>(languages)->push_back(language);
+    return TRUE;
+}
+
+BOOL CALLBACK AddName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names) {
+    reinterpret_cast<std::set<WORD>*>(names)->insert(static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name)));
+    return TRUE;
+}
+
 class Catalogue : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -47,13 +57,7 @@ protected:
 
     static std::vector<WORD> Languages(LPCWSTR type, LPCWSTR name) {
         std::vector<WORD> languages;
-        ::EnumResourceLanguagesW(
-            s_module, type, name,
-            [](HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR param) -> BOOL {
-                reinterpret_cast<std::vector<WORD>*>(param)->push_back(language);
-                return TRUE;
-            },
-            reinterpret_cast<LONG_PTR>(&languages));
+        ::EnumResourceLanguagesW(s_module, type, name, &AddLanguage, reinterpret_cast<LONG_PTR>(&languages));
         return languages;
     }
 
@@ -150,13 +154,7 @@ TEST_F(Catalogue, IdsThatHoldNoPictureStayEmpty) {
     }
     // Exactly the catalogue's pictures, nothing more.
     std::set<WORD> pngs;
-    ::EnumResourceNamesW(
-        s_module, kPngType,
-        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) -> BOOL {
-            reinterpret_cast<std::set<WORD>*>(param)->insert(static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name)));
-            return TRUE;
-        },
-        reinterpret_cast<LONG_PTR>(&pngs));
+    ::EnumResourceNamesW(s_module, kPngType, &AddName, reinterpret_cast<LONG_PTR>(&pngs));
     EXPECT_EQ(pngs.size(), 43u);
 }
 
@@ -392,7 +390,11 @@ TEST_F(Catalogue, AboutStringManifestAndVersionBlock) {
     const std::string xml(manifest.begin(), manifest.end());
     EXPECT_NE(xml.find("name=\"Microsoft.Windows.Common-Controls\""), std::string::npos);
     EXPECT_NE(xml.find("version=\"6.0.0.0\""), std::string::npos);
+#ifdef _WIN64
+    EXPECT_NE(xml.find("processorArchitecture=\"amd64\""), std::string::npos);
+#else
     EXPECT_NE(xml.find("processorArchitecture=\"x86\""), std::string::npos);
+#endif
     EXPECT_EQ(xml.find("requestedExecutionLevel"), std::string::npos);
 
     EXPECT_EQ(Languages(RT_VERSION, MAKEINTRESOURCEW(1)), std::vector<WORD>{kLanguage});

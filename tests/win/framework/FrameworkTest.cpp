@@ -279,6 +279,18 @@ TEST(WorkerThread, WaitsOnAnEventAndPostsToAWindow) {
     delete thread;
 }
 
+// Answers the probe's message box from a timer that runs inside the box's own
+// modal loop.
+void CALLBACK AnswerProbeBox(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    if (HWND box = ::FindWindowW(L"#32770", L"FrameworkProbe")) {
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    } else if (HWND other = ::GetActiveWindow()) {
+        // A box with another caption: close it as Cancel, so the test fails, not hangs.
+        ::PostMessageW(other, WM_COMMAND, IDCANCEL, 0);
+    }
+}
+
 TEST(Application, MessageBoxesAreCaptionedWithTheApplicationName) {
     CWinApp app(L"FrameworkProbe");
     std::vector<std::string> log;
@@ -286,16 +298,7 @@ TEST(Application, MessageBoxesAreCaptionedWithTheApplicationName) {
     std::wstring caption;
     dialog.onInit = PostStep;
     dialog.onStep = [&](ProbeDialog& d) {
-        // Close the box from a timer that runs inside its own modal loop.
-        ::SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
-            ::KillTimer(nullptr, id);
-            if (HWND box = ::FindWindowW(L"#32770", L"FrameworkProbe")) {
-                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-            } else if (HWND other = ::GetActiveWindow()) {
-                // A box with another caption: close it as Cancel, so the test fails, not hangs.
-                ::PostMessageW(other, WM_COMMAND, IDCANCEL, 0);
-            }
-        });
+        ::SetTimer(nullptr, 0, 100, &AnswerProbeBox);
         const int answer = d.MessageBox(L"text");
         caption = answer == IDOK ? L"FrameworkProbe" : L"";
         d.EndDialog(1);
