@@ -14,8 +14,12 @@ CWinThread* CloseEventMonitor::Start() {
     // Auto-reset: each signal releases one wait and so posts one WM_CLOSE. An
     // event another process created already is opened, signalled or not.
     m_pEvent = std::make_unique<CEvent>(FALSE, FALSE, kCloseEventName, nullptr);
+    if (m_pEvent->m_hObject == nullptr) {
+        DiagnosticLine(L"Close event watcher not started: error %lu\n", ::GetLastError());
+        return nullptr;
+    }
     m_pStop = std::make_unique<CEvent>(FALSE, TRUE, nullptr, nullptr);
-    if (m_pEvent->m_hObject == nullptr || m_pStop->m_hObject == nullptr) {
+    if (m_pStop->m_hObject == nullptr) {
         DiagnosticLine(L"Close event watcher not started: error %lu\n", ::GetLastError());
         return nullptr;
     }

@@ -30,7 +30,10 @@ CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPri
     const uintptr_t handle = ::_beginthreadex(lpSecurityAttrs, nStackSize, &CWinThread::Start,
                                               thread, CREATE_SUSPENDED, &id);
     if (handle == 0) {
+        // The caller reads why from the last error.
+        const DWORD error = ::GetLastError();
         delete thread;
+        ::SetLastError(error);
         return nullptr;
     }
     thread->m_hThread = reinterpret_cast<HANDLE>(handle);

@@ -118,6 +118,19 @@ TEST_F(Startup, CloseMessageFromAnotherProcessEndsItTheSameWay) {
     EXPECT_EQ(program.Lines(), StartAndCloseLines());
 }
 
+TEST_F(Startup, ACloseEventThatCannotBeMadeIsReportedWithItsError) {
+    // Another program holds the event's name for an object of another kind.
+    HANDLE squatter = ::CreateMutexW(nullptr, FALSE, L"BTMCloseEvent");
+    ASSERT_NE(squatter, nullptr);
+    ProgramRun program;
+    ASSERT_TRUE(program.Start());
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
+    EXPECT_TRUE(program.WaitForLine("Close event watcher not started: error 6\n")) << "ERROR_INVALID_HANDLE";
+    EXPECT_EQ(RunToEnd(L"Close").exitCode, 0u);
+    EXPECT_EQ(program.WaitExit(), 0u);
+    ::CloseHandle(squatter);
+}
+
 TEST_F(Startup, DoesNotStartWithoutTheVendorLibraries) {
     // A copy of the program alone in a folder of its own.
     wchar_t temp[MAX_PATH] = {};

@@ -292,7 +292,7 @@ TEST_F(Catalogue, DialogTemplatesHoldTheirStylesClassesTitlesAndControls) {
         {100, kModalStyle | DS_FIXEDSYS, 0, L"", L"About VaskHotkey", 235, 55, 8, 0, 1, L"MS Shell Dlg",
          {{kChild | SS_ICON, 0, 11, 17, 20, 20, kNoId, kStatic, L"#128"},
           {kChild | WS_GROUP | SS_LEFT | SS_NOPREFIX, 0, 40, 10, 119, 8, kNoId, kStatic, L"VaskHotkey Version 1.0"},
-          {kChild | WS_GROUP | SS_LEFT, 0, 40, 25, 119, 8, kNoId, kStatic, L"Fn-key display for Korvelane notebooks"},
+          {kChild | WS_GROUP | SS_LEFT, 0, 40, 25, 119, 20, kNoId, kStatic, L"Fn-key display for Korvelane notebooks"},
           {kChild | WS_GROUP | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 178, 7, 50, 16, IDOK, kButton, L"OK"}}},
         {102, WS_POPUP | WS_SYSMENU | DS_SETFONT | DS_FIXEDSYS, WS_EX_APPWINDOW | WS_EX_TRANSPARENT,
          L"VaskHotkeyClass", L"", 320, 200, 8, 0, 1, L"MS Shell Dlg",
@@ -348,6 +348,58 @@ TEST_F(Catalogue, DialogTemplatesHoldTheirStylesClassesTitlesAndControls) {
             EXPECT_EQ(got.cls, want.cls);
             EXPECT_EQ(got.title, want.title);
         }
+    }
+}
+
+INT_PTR CALLBACK IdleDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// Every text a dialog shows fits its control, laid out in the dialog's own
+// font: a text cut off at the control's edge is a text the user never reads.
+TEST_F(Catalogue, EveryDialogTextFitsItsControl) {
+    // The guest notice shows the text it sets when it opens, not its template's.
+    const std::vector<std::pair<WORD, const wchar_t*>> dialogs = {
+        {100, nullptr}, {189, nullptr}, {190, nullptr},
+        {103, L"Your user account configuration does not allow the appliction to run property"}};
+    for (const auto& [id, shownText] : dialogs) {
+        SCOPED_TRACE(::testing::Message() << "dialog " << id);
+        HRSRC resource = ::FindResourceW(s_module, MAKEINTRESOURCEW(id), RT_DIALOG);
+        ASSERT_NE(resource, nullptr);
+        auto* dialogTemplate = static_cast<LPCDLGTEMPLATEW>(::LockResource(::LoadResource(s_module, resource)));
+        HWND dialog = ::CreateDialogIndirectParamW(s_module, dialogTemplate, nullptr, &IdleDialogProc, 0);
+        ASSERT_NE(dialog, nullptr);
+        int measured = 0;
+        for (HWND control = ::GetWindow(dialog, GW_CHILD); control != nullptr;
+             control = ::GetWindow(control, GW_HWNDNEXT)) {
+            wchar_t cls[16] = {};
+            ::GetClassNameW(control, cls, 16);
+            const LONG style = ::GetWindowLongW(control, GWL_STYLE);
+            const LONG kind = style & SS_TYPEMASK;
+            if (lstrcmpiW(cls, L"Static") != 0 ||
+                (kind != SS_LEFT && kind != SS_CENTER && kind != SS_RIGHT && kind != SS_LEFTNOWORDWRAP)) {
+                continue;
+            }
+            if (shownText != nullptr) {
+                ::SetWindowTextW(control, shownText);
+            }
+            wchar_t text[256] = {};
+            ::GetWindowTextW(control, text, 256);
+            RECT client{};
+            ::GetClientRect(control, &client);
+            HDC dc = ::GetDC(control);
+            HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+            RECT needed{0, 0, client.right, 0};
+            const bool oneLine = (style & SS_CENTERIMAGE) != 0 || kind == SS_LEFTNOWORDWRAP;
+            ::DrawTextW(dc, text, -1, &needed,
+                        DT_CALCRECT | (oneLine ? DT_SINGLELINE : DT_WORDBREAK) |
+                            ((style & SS_NOPREFIX) != 0 ? DT_NOPREFIX : 0));
+            ::SelectObject(dc, old);
+            ::ReleaseDC(control, dc);
+            EXPECT_LE(needed.right, client.right) << "too wide: " << ::testing::PrintToString(std::wstring(text));
+            EXPECT_LE(needed.bottom, client.bottom) << "too tall: " << ::testing::PrintToString(std::wstring(text));
+            ++measured;
+        }
+        EXPECT_GT(measured, 0);
+        ::DestroyWindow(dialog);
     }
 }
 
