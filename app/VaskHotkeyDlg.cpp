@@ -82,7 +82,9 @@ BOOL CVaskHotkeyDlg::OnInitDialog() {
 
     m_closeMonitor.m_hTarget = m_hWnd;
     m_closeMonitor.Start();
-    return TRUE;
+    // No control of a window that is never shown gets the focus: taking it
+    // would make this window the active one and swallow the user's typing.
+    return FALSE;
 }
 
 BOOL CVaskHotkeyDlg::InstallKeyboardHook() {
@@ -189,7 +191,10 @@ void CVaskHotkeyDlg::OnWindowPosChanging(WINDOWPOS* pos) {
     // The modal loop shows its dialog once it first goes idle, and other
     // programs may try too: this window stays hidden whatever asks.
     if ((pos->flags & SWP_SHOWWINDOW) != 0) {
+        // Nor is it activated by the attempt: the keys stay with the user's
+        // application.
         pos->flags &= ~SWP_SHOWWINDOW;
+        pos->flags |= SWP_NOACTIVATE;
         ShowWindow(SW_HIDE);
         return;
     }
@@ -199,10 +204,16 @@ void CVaskHotkeyDlg::OnWindowPosChanging(WINDOWPOS* pos) {
 void CVaskHotkeyDlg::OnClose() {
     ::UnhookWindowsHookEx(g_hKeyboardHook);
     g_hKeyboardHook = nullptr;
+    // Nothing may put the hook back once hotkey mode is left.
+    KillTimer(HOOK_REFRESH_TIMER);
     DiagnosticLine(L"[VaskHotkey]Disable VaskHotkey to control Volume\n");
     SetHotkeyMode(HOTKEY_MODE_LEAVE);
     DiagnosticLine(L"[VaskHotkey]VaskHotKey Utility Closed\n");
-    CDialog::OnClose();
+    // A close can arrive while a dialog runs its own loop on top of this one
+    // (a notice, the confirmation, the About box, a message box): those end
+    // first, without acting, so that the program really ends now.
+    EndDialogsNestedIn(this, IDCANCEL);
+    EndDialog(IDCANCEL);
 }
 
 void CVaskHotkeyDlg::OnSysCommand(UINT nID, LPARAM lParam) {

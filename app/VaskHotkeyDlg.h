@@ -16,6 +16,10 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    // Typed keys never end the program: Enter and Esc reach this window
+    // whenever it is the active one, and only the close handler ends it.
+    void OnOK() override {}
+    void OnCancel() override {}
 
     void OnSysCommand(UINT nID, LPARAM lParam);
     void OnPaint();

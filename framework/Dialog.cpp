@@ -2,16 +2,42 @@
 
 #include "framework/WinApp.h"
 
+thread_local CDialog::ModalRun* CDialog::s_innermostRun = nullptr;
+
+namespace {
+
+// Ends a message box of the system's, which has no object of ours.
+BOOL CALLBACK EndSystemDialog(HWND hWnd, LPARAM nResult) {
+    wchar_t className[16] = {};
+    if (CWnd::FromHandlePermanent(hWnd) == nullptr && ::GetClassNameW(hWnd, className, 16) > 0 &&
+        lstrcmpW(className, L"#32770") == 0) {
+        ::EndDialog(hWnd, nResult);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM) {
     // Everything but the initialisation reaches the object through its
     // subclassed window procedure; the dialog procedure only starts it.
-    if (message == WM_INITDIALOG) {
-        if (auto* dialog = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(hWnd))) {
-            return dialog->OnInitDialog();
-        }
+    if (message != WM_INITDIALOG) {
+        return FALSE;
+    }
+    auto* dialog = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(hWnd));
+    if (dialog == nullptr) {
         return TRUE;
     }
-    return FALSE;
+    RECT before{};
+    ::GetWindowRect(hWnd, &before);
+    const BOOL result = dialog->OnInitDialog();
+    // A modal dialog that its initialisation did not move opens centred.
+    RECT after{};
+    if (dialog->m_pRun != nullptr && ::IsWindow(hWnd) && ::GetWindowRect(hWnd, &after) &&
+        after.left == before.left && after.top == before.top) {
+        dialog->CenterWindow();
+    }
+    return result;
 }
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
@@ -47,6 +73,14 @@ BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
 }
 
 INT_PTR CDialog::DoModal() {
+    // A run of this object that is still unwinding (ended, its loop not yet
+    // returned) or still open ends here and takes its window along: the new
+    // run re-uses the object, and the old window would otherwise outlive both.
+    if (m_pRun != nullptr) {
+        EndRun(*m_pRun, IDCANCEL);
+        DestroyWindow();
+    }
+
     // A dialog without a parent is owned by the application's main window,
     // which stays disabled while the dialog runs.
     HWND owner = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
@@ -60,40 +94,59 @@ INT_PTR CDialog::DoModal() {
     if (reenableOwner) {
         ::EnableWindow(owner, FALSE);
     }
+    // Where the keys went before the dialog took them.
+    HWND previousForeground = ::GetForegroundWindow();
 
-    m_nModalResult = -1;
-    m_bContinueModal = true;
-    if (CreateFromTemplate(owner) != nullptr) {
-        if (m_bContinueModal) {
-            RunModalLoop();
+    ModalRun run{this, nullptr, true, -1, s_innermostRun};
+    ModalRun* const olderRun = m_pRun;
+    m_pRun = &run;
+    s_innermostRun = &run;
+    run.hWnd = CreateFromTemplate(owner);
+    if (run.hWnd != nullptr) {
+        if (run.continueModal) {
+            RunModalLoop(run);
         }
-        if (m_hWnd != nullptr) {
-            ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+        if (::IsWindow(run.hWnd)) {
+            ::SetWindowPos(run.hWnd, nullptr, 0, 0, 0, 0,
                            SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
         }
     }
-    m_bContinueModal = false;
+    s_innermostRun = run.outer;
+    m_pRun = olderRun;
 
     if (reenableOwner) {
         ::EnableWindow(owner, TRUE);
     }
-    if (owner != nullptr && m_hWnd != nullptr && ::GetActiveWindow() == m_hWnd) {
-        ::SetActiveWindow(owner);
+    // The keys go back where they went before: to a visible owner, as
+    // always; past a hidden one, which must never hold the focus, to the
+    // window that was in front when the dialog opened.
+    const HWND active = ::GetActiveWindow();
+    if (run.hWnd != nullptr && (active == run.hWnd || active == owner || active == nullptr)) {
+        if (owner != nullptr && ::IsWindowVisible(owner)) {
+            if (active == run.hWnd) {
+                ::SetActiveWindow(owner);
+            }
+        } else if (previousForeground != nullptr && previousForeground != run.hWnd &&
+                   ::IsWindow(previousForeground) && ::IsWindowVisible(previousForeground)) {
+            ::SetForegroundWindow(previousForeground);
+        }
     }
-    DestroyWindow();
-    return m_nModalResult;
+    if (run.hWnd != nullptr && run.hWnd == m_hWnd) {
+        DestroyWindow();
+    }
+    return run.result;
 }
 
-void CDialog::RunModalLoop() {
+void CDialog::RunModalLoop(ModalRun& run) {
     // Shown when the loop first goes idle, not at creation, like any dialog
     // whose template is not WS_VISIBLE.
-    bool showWhenIdle = (::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_VISIBLE) == 0;
+    bool showWhenIdle = (::GetWindowLongW(run.hWnd, GWL_STYLE) & WS_VISIBLE) == 0;
     MSG msg;
-    while (m_bContinueModal) {
+    while (run.continueModal) {
         if (showWhenIdle && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
             showWhenIdle = false;
-            ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
-            ::UpdateWindow(m_hWnd);
+            ::ShowWindow(run.hWnd, SW_SHOWNORMAL);
+            ::UpdateWindow(run.hWnd);
             continue;
         }
         const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
@@ -111,12 +164,32 @@ void CDialog::RunModalLoop() {
     }
 }
 
+void CDialog::EndRun(ModalRun& run, int nResult) {
+    if (!run.continueModal) {
+        return;
+    }
+    run.result = nResult;
+    run.continueModal = false;
+    // Also wakes a loop that waits for its next message.
+    if (run.hWnd != nullptr) {
+        ::EndDialog(run.hWnd, nResult);
+    }
+}
+
 void CDialog::EndDialog(int nResult) {
-    m_nModalResult = nResult;
-    m_bContinueModal = false;
-    if (m_hWnd != nullptr) {
+    if (m_pRun != nullptr) {
+        EndRun(*m_pRun, nResult);
+    } else if (m_hWnd != nullptr) {
         ::EndDialog(m_hWnd, nResult);
     }
+}
+
+void CDialog::EndDialogsNestedIn(const CDialog* base, int nResult) {
+    for (ModalRun* run = s_innermostRun; run != nullptr && run->dialog != base;
+         run = run->outer) {
+        EndRun(*run, nResult);
+    }
+    ::EnumThreadWindows(::GetCurrentThreadId(), &EndSystemDialog, nResult);
 }
 
 BOOL CDialog::OnInitDialog() { return TRUE; }

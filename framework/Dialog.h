@@ -10,13 +10,19 @@ public:
     ~CDialog() override;
 
     // Runs the dialog modally; returns the value given to EndDialog, or -1
-    // when the template is missing or the window cannot be created.
+    // when the template is missing or the window cannot be created. A run of
+    // the same object that has not finished yet gives way to the new one.
     virtual INT_PTR DoModal();
     // Creates the dialog modeless and owned by pParentWnd; FALSE on failure.
     BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
 
     void EndDialog(int nResult);
     UINT GetTemplateId() const { return m_nIDTemplate; }
+
+    // Ends, with nResult and without their handlers, every modal dialog of
+    // this thread that runs nested inside `base`'s modal loop, and the
+    // system's message boxes of this thread.
+    static void EndDialogsNestedIn(const CDialog* base, int nResult);
 
 protected:
     virtual BOOL OnInitDialog();
@@ -29,11 +35,22 @@ protected:
 private:
     friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
 
+    // One modal run: its window, whether its loop goes on, its result. Runs
+    // of a thread nest strictly, innermost first through `outer`.
+    struct ModalRun {
+        CDialog* dialog;
+        HWND hWnd;
+        bool continueModal;
+        INT_PTR result;
+        ModalRun* outer;
+    };
+
     HWND CreateFromTemplate(HWND owner);
-    void RunModalLoop();
+    void RunModalLoop(ModalRun& run);
+    static void EndRun(ModalRun& run, int nResult);
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
-    bool m_bContinueModal = false;
-    INT_PTR m_nModalResult = -1;
+    ModalRun* m_pRun = nullptr;  // this object's newest modal run, if any
+    static thread_local ModalRun* s_innermostRun;
 };

@@ -3,6 +3,8 @@
 #include "framework/DebugOutput.h"
 #include "framework/WinApp.h"
 
+#include <algorithm>
+
 namespace {
 
 const wchar_t kObjectProperty[] = L"VaskFramework.CWnd";
@@ -96,6 +98,27 @@ BOOL CWnd::DestroyWindow() {
         return FALSE;
     }
     return ::DestroyWindow(m_hWnd);
+}
+
+void CWnd::CenterWindow() {
+    RECT window{};
+    ::GetWindowRect(m_hWnd, &window);
+    HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ::GetMonitorInfoW(::MonitorFromWindow(owner != nullptr ? owner : m_hWnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT area = monitor.rcWork;
+    RECT centre = area;
+    if (owner != nullptr && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
+        ::GetWindowRect(owner, &centre);
+    }
+    const LONG width = window.right - window.left;
+    const LONG height = window.bottom - window.top;
+    LONG x = (centre.left + centre.right) / 2 - width / 2;
+    LONG y = (centre.top + centre.bottom) / 2 - height / 2;
+    x = std::max(area.left, std::min(x, area.right - width));
+    y = std::max(area.top, std::min(y, area.bottom - height));
+    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int CWnd::MessageBox(LPCWSTR text, LPCWSTR caption, UINT type) {

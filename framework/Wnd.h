@@ -23,6 +23,10 @@ public:
     UINT_PTR SetTimer(UINT_PTR id, UINT elapse) { return ::SetTimer(m_hWnd, id, elapse, nullptr); }
     BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
 
+    // Centres the window on its owner when that is visible, else on the work
+    // area of the monitor it is on, and keeps it inside that work area.
+    void CenterWindow();
+
     // A message box owned by this window, captioned with the application's
     // name unless a caption is given.
     int MessageBox(LPCWSTR text, LPCWSTR caption = nullptr, UINT type = MB_OK);

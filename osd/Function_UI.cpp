@@ -83,8 +83,11 @@ void Function_UI::CentreOnPrimaryDisplay() {
     const int x = static_cast<int>(mode.dmPelsWidth) / 2 - kOsdPictureWidth / 2;
     const int y = static_cast<int>(mode.dmPelsHeight) / 2 - kOsdPictureHeight / 2;
     // No SWP_NOSIZE: the window is 0 x 0 until a picture is drawn into it, and
-    // hidden, so a display change takes a showing OSD away at once.
-    ::SetWindowPos(m_hWnd, HWND_TOPMOST, x, y, 0, 0, SWP_HIDEWINDOW);
+    // hidden, so a display change takes a showing OSD away at once. Not
+    // activated: for a window that is hidden already the system drops the
+    // hide flag and would otherwise make it the active window, which then
+    // receives the user's typing.
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, x, y, 0, 0, SWP_HIDEWINDOW | SWP_NOACTIVATE);
 }
 
 LRESULT Function_UI::OnDisplayChange(WPARAM, LPARAM) {
@@ -119,7 +122,9 @@ void Function_UI::RenderAndShow(UINT_PTR timerId) {
     RenderLayered();
     KillTimer(timerId);
     SetTimer(timerId, OSD_TIMER_PERIOD_MS);
-    ShowWindow(SW_SHOW);
+    // Shown without activation: the user goes on typing into the application
+    // in front while the display shows.
+    ShowWindow(SW_SHOWNA);
 }
 
 int Function_UI::RenderLayered() {

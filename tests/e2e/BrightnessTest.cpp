@@ -133,6 +133,36 @@ TEST_F(Brightness, RefusedBrightnessHidesTheOsdAndTheNextKeyClosesTheNotice) {
     EXPECT_FALSE(::IsWindow(notice));
 }
 
+TEST_F(Brightness, ANoticeOpenedWhileTheLastOneClosesLeavesNoWindowBehind) {
+    machine.notebook().SetFault(sim::Function::WMI_GetBrightnessVista, sim::Fault::Refuse);
+    program.Press(kRelease, kDown);
+    HWND first = observe::WaitForWindow(nullptr, kGuestTitle, 3000, program.Pid());
+    ASSERT_NE(first, nullptr);
+    // The key closes the open notice, then its own action opens the notice
+    // again, while the first one's run is still unwinding.
+    const size_t before = program.Lines().size();
+    program.Press(kRelease, kDown);
+    ASSERT_TRUE(program.WaitForNewLine("\n\n\n=========Guest deny==========\n\n\n", before));
+    ASSERT_NE(observe::WaitForWindow(nullptr, kGuestTitle, 3000, program.Pid()), nullptr);
+    machine.notebook().SetFault(sim::Function::WMI_GetBrightnessVista, sim::Fault::None);
+    program.Press(0x00, 0x1E);
+    // By the title the system holds: a window left behind no longer answers
+    // for its own title.
+    const auto noticeWindow = [&] {
+        for (HWND w = ::FindWindowExW(nullptr, nullptr, nullptr, kGuestTitle); w != nullptr;
+             w = ::FindWindowExW(nullptr, w, nullptr, kGuestTitle)) {
+            if (observe::Inspect(w).pid == program.Pid()) {
+                return w;
+            }
+        }
+        return HWND{};
+    };
+    for (int i = 0; i < 150 && noticeWindow() != nullptr; ++i) {
+        ::Sleep(20);
+    }
+    EXPECT_EQ(noticeWindow(), nullptr) << "no notice window, shown or hidden, is left";
+}
+
 TEST(BrightnessAtStart, ARefusedLevelReadShowsANoticeThatClosesItself) {
     CloseAnyRunningProgram();
     FreshNotebook machine;

@@ -3,83 +3,12 @@
 // Also the hook-refresh timer and the system menu's About command.
 #include <gtest/gtest.h>
 
-
+#include "FocusedWindow.h"
 #include "ProgramHarness.h"
 #include "WindowWatch.h"
 
 namespace e2e {
 namespace {
-
-struct KeyMessage {
-    UINT message;
-    WPARAM vk;
-    UINT scanCode;
-    bool extended;
-};
-
-// A small window of the test's own that has the focus and records its keys.
-class FocusedWindow {
-public:
-    FocusedWindow() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &Proc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"VaskE2eFocusedWindow";
-        ::RegisterClassW(&wc);
-        s_self = this;
-        m_hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"focused", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
-                                   200, 100, nullptr, nullptr, wc.hInstance, nullptr);
-        ::SetForegroundWindow(m_hwnd);
-        ::SetFocus(m_hwnd);
-        Pump(100);
-    }
-    ~FocusedWindow() {
-        ::DestroyWindow(m_hwnd);
-        s_self = nullptr;
-    }
-
-    void Pump(DWORD ms) { observe::PumpMessages(ms); }
-    template <class Pred>
-    void PumpUntil(Pred done, DWORD timeoutMs = 5000) {
-        for (DWORD waited = 0; !done() && waited < timeoutMs; waited += 20) {
-            Pump(20);
-        }
-    }
-
-    bool Received(UINT message, UINT scanCode, bool extended) const {
-        for (const KeyMessage& key : m_keys) {
-            if (key.message == message && key.scanCode == scanCode && key.extended == extended) {
-                return true;
-            }
-        }
-        return false;
-    }
-    bool ReceivedVk(UINT message, WPARAM vk) const {
-        for (const KeyMessage& key : m_keys) {
-            if (key.message == message && key.vk == vk) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-    const std::vector<KeyMessage>& Keys() const { return m_keys; }
-
-private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (s_self != nullptr && (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
-                                  message == WM_SYSKEYUP)) {
-            s_self->m_keys.push_back({message, wParam, static_cast<UINT>((lParam >> 16) & 0xFF),
-                                      ((lParam >> 24) & 1) != 0});
-        }
-        return ::DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-
-    static FocusedWindow* s_self;
-    HWND m_hwnd = nullptr;
-    std::vector<KeyMessage> m_keys;
-};
-FocusedWindow* FocusedWindow::s_self = nullptr;
 
 using KeyboardHook = RunningProgramTest;
 
@@ -88,8 +17,7 @@ TEST_F(KeyboardHook, RealKeysArriveWithFlagsAndScanCodeAndPassOn) {
     // The wireless key's code without the extended bit (0x90), and the volume
     // key's injected release (0x91, where its row wants exactly 0x81): no row.
     // The hook swallowed none of them: the focused window has them all, with
-    // their scan codes. They are waited for before the marker follows: it
-    // shows the OSD, which takes the focus.
+    // their scan codes.
     const auto others = program.EffectOfInput(machine, [&] {
         EXPECT_TRUE(SendKeys(L"04d:86 04u:86 x28d:86 x28u:86"));
         focused.PumpUntil([&] { return focused.Received(WM_KEYUP, 0x28, true); });

@@ -1,0 +1,156 @@
+// The program's dialogs as a user meets them: they open centred, typed keys
+// never end the program and go to the application in front (right after
+// start, after a dialog closed, while the OSD shows), and a close ends the
+// program at once whatever dialog is open.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "FocusedWindow.h"
+#include "ProgramHarness.h"
+#include "WindowWatch.h"
+
+namespace e2e {
+namespace {
+
+// Esc, Enter and Space, the dialog manager's Cancel and OK keys, then typing.
+constexpr wchar_t kDialogKeysAndTyping[] = L"01d:1b 01u:1b 1cd:0d 1cu:0d 39d:20 39u:20 text:vask";
+const WPARAM kTypedKeys[] = {VK_ESCAPE, VK_RETURN, VK_SPACE, 'V', 'A', 'S', 'K'};
+
+struct Dialog {
+    const char* name;
+    const wchar_t* title;
+    std::function<void(ProgramRun&, FreshNotebook&)> open;
+};
+
+const Dialog kDialogs[] = {
+    {"About box", L"About VaskHotkey",
+     [](ProgramRun& p, FreshNotebook&) { ::PostMessageW(p.MainWindow(), WM_SYSCOMMAND, 0x10, 0); }},
+    {"graphics-card confirmation", L"Switch Graphic Card", [](ProgramRun& p, FreshNotebook&) { p.Press(0x81, 0x26); }},
+    {"guest notice", L"Korvelane On-Screen Display-Guest User Deny",
+     [](ProgramRun& p, FreshNotebook& m) {
+         m.notebook().SetFault(sim::Function::WMI_GetBrightnessVista, sim::Fault::Refuse);
+         p.Press(0x81, 0x06);
+     }},
+};
+
+HWND Open(const Dialog& dialog, ProgramRun& program, FreshNotebook& machine) {
+    dialog.open(program, machine);
+    return observe::WaitForWindow(nullptr, dialog.title, 3000, program.Pid());
+}
+
+bool Gone(HWND window) {
+    for (int i = 0; i < 300 && ::IsWindow(window); ++i) {
+        ::Sleep(10);
+    }
+    return !::IsWindow(window);
+}
+
+bool StartProgram(ProgramRun& program) { return program.Start() && program.WaitForMainWindow() != nullptr; }
+
+// Types Esc, Enter, Space and letters: the program writes and calls nothing
+// and runs on, and the keys reach `focused` when one is given.
+void ExpectTypingPassesBy(ProgramRun& program, FreshNotebook& machine, FocusedWindow* focused) {
+    if (focused != nullptr) {
+        // An application takes the focus back as soon as its loop runs; this
+        // test's own loop runs only while it pumps.
+        focused->PumpUntil([&] { return ::GetFocus() == focused->hwnd(); }, 2000);
+        focused->Clear();
+    }
+    const auto typing = program.EffectOfInput(machine, [&] {
+        EXPECT_TRUE(SendKeys(kDialogKeysAndTyping));
+        if (focused != nullptr) {
+            focused->PumpUntil([&] { return focused->ReceivedVk(WM_KEYUP, 'K'); });
+        }
+    });
+    EXPECT_TRUE(program.Running()) << "a typed key ended the program";
+    EXPECT_TRUE(typing.lines.empty()) << ::testing::PrintToString(typing.lines);
+    EXPECT_TRUE(typing.calls.empty()) << ::testing::PrintToString(typing.calls);
+    if (focused != nullptr) {
+        const observe::WindowInfo front = observe::Inspect(::GetForegroundWindow());
+        for (WPARAM vk : kTypedKeys) {
+            EXPECT_TRUE(focused->ReceivedVk(WM_KEYDOWN, vk))
+                << "key " << vk << " went to " << ::testing::PrintToString(front.title) << " ("
+                << ::testing::PrintToString(front.className) << ")";
+        }
+    }
+}
+
+TEST(Typing, NeverEndsTheProgramAndReachesTheApplicationInFront) {
+    CloseAnyRunningProgram();
+    FreshNotebook machine;
+    {
+        SCOPED_TRACE("nothing in front");
+        ProgramRun program;
+        ASSERT_TRUE(StartProgram(program));
+        ExpectTypingPassesBy(program, machine, nullptr);
+    }
+    FocusedWindow focused;
+    ProgramRun program;
+    ASSERT_TRUE(StartProgram(program));
+    {
+        SCOPED_TRACE("right after start");
+        ExpectTypingPassesBy(program, machine, &focused);
+    }
+
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ::GetMonitorInfoW(::MonitorFromWindow(nullptr, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& area = monitor.rcWork;
+    for (const Dialog& dialog : kDialogs) {
+        SCOPED_TRACE(dialog.name);
+        HWND window = Open(dialog, program, machine);
+        ASSERT_NE(window, nullptr);
+        RECT rect{};
+        ::GetWindowRect(window, &rect);
+        EXPECT_NEAR((rect.left + rect.right) / 2, (area.left + area.right) / 2, 1) << "centred across";
+        EXPECT_NEAR((rect.top + rect.bottom) / 2, (area.top + area.bottom) / 2, 1) << "centred down";
+        ::PostMessageW(window, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(Gone(window));
+        machine.notebook().SetFault(sim::Function::WMI_GetBrightnessVista, sim::Fault::None);
+        ExpectTypingPassesBy(program, machine, &focused);
+    }
+
+    SCOPED_TRACE("while the OSD shows");
+    program.Press(0x81, 0x28);
+    program.Settle();
+    HWND osd = program.OsdWindow();
+    ASSERT_TRUE(::IsWindowVisible(osd));
+    ExpectTypingPassesBy(program, machine, &focused);
+    EXPECT_TRUE(::IsWindowVisible(osd));
+}
+
+TEST(CloseWithADialogOpen, EndsTheProgramAtOnceAndTheDialogDoesNothing) {
+    CloseAnyRunningProgram();
+    FreshNotebook machine;
+    for (const Dialog& dialog : kDialogs) {
+        for (const bool byEvent : {false, true}) {
+            SCOPED_TRACE(std::string(dialog.name) + (byEvent ? ", close event" : ", \"Close\" start"));
+            machine.notebook().Reset();
+            ProgramRun program;
+            ASSERT_TRUE(StartProgram(program));
+            HWND window = Open(dialog, program, machine);
+            ASSERT_NE(window, nullptr);
+            if (byEvent) {
+                ASSERT_TRUE(observe::SignalNamedEvent(L"BTMCloseEvent"));
+            } else {
+                EXPECT_EQ(RunToEnd(L"Close").exitCode, 0u);
+            }
+            EXPECT_EQ(program.WaitExit(3000), 0u);
+            const std::vector<std::string> lines = program.Lines();
+            ASSERT_GE(lines.size(), 2u);
+            EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+                      std::vector<std::string>(std::begin(kCloseLines), std::end(kCloseLines)));
+            const std::vector<std::string> calls = machine.CallLog();
+            EXPECT_EQ(calls.back(), "KervoEvaluate(0x59, [91], 1, null, 0) -> 1");
+            for (const std::string& call : calls) {
+                EXPECT_EQ(call.find("SGFC"), std::string::npos) << call;
+            }
+        }
+    }
+    ProgramRun again;
+    EXPECT_TRUE(StartProgram(again)) << "a new start runs";
+}
+
+}  // namespace
+}  // namespace e2e
