@@ -82,7 +82,7 @@ const std::vector<Field> kFields = {
      FIELD_GET(s.hotkeyMode), FIELD_SET(s.hotkeyMode = int32_t(v))},
     {"charging-disabled", nullptr, 0, 0, 0, 1, false, "the BIOS flag: 1 when charging is off",
      FIELD_GET(s.chargingDisabled), FIELD_SET(s.chargingDisabled = int32_t(v))},
-    {"battery-charge", nullptr, 0, 0, 0, 100, false, "battery charge in percent",
+    {"battery-charge", nullptr, 0, 0, 0, 255, false, "battery charge in percent (255: unknown)",
      FIELD_GET(s.batteryCharge), FIELD_SET(s.batteryCharge = int32_t(v))},
     {"battery-flag", nullptr, 0, 0, 0, 0xFF, true,
      "battery flag byte: 0x01 high, 0x02 low, 0x04 critical, 0x08 charging, 0x80 no battery",

@@ -12,7 +12,7 @@ namespace {
 constexpr uint32_t kMagic = 0x4E4B5356;  // "VSKN"
 // Bump with every change of Block or what it holds; it is part of the names too,
 // so an old build's block is never mapped with the new layout.
-constexpr uint32_t kLayoutVersion = 1;
+constexpr uint32_t kLayoutVersion = 2;
 // A stand-in call is on the program's UI thread: never hang it on a stuck peer.
 constexpr DWORD kLockTimeoutMs = 5000;
 
@@ -36,6 +36,7 @@ const FunctionInfo kFunctions[kFunctionCount] = {
      true, 150, "returns the range value for a valid index instead of the level"},
     {Function::GetBatteryChargingDisable, "GetBatteryChargingDisable", "Brantisol.dll", true,
      true, 2, "writes the range value to *disabled instead of 0/1"},
+    {Function::GetSystemPowerStatus, "GetSystemPowerStatus", "kernel32.dll", false, false, 0, "-"},
 };
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -253,6 +254,16 @@ std::string FormatCall(const CallRecord& r) {
         s += outNull ? "(null)" : "(out)";
         if (written) {
             out = " out=" + std::to_string(static_cast<int32_t>(r.out));
+        }
+        break;
+    case Function::GetSystemPowerStatus:
+        // out: the charge in the low byte, the flag in the next.
+        s += "(out)";
+        if (written) {
+            char text[40];
+            std::snprintf(text, sizeof text, " out=charge %u, flag 0x%02x", static_cast<unsigned>(r.out & 0xFF),
+                          static_cast<unsigned>((r.out >> 8) & 0xFF));
+            out = text;
         }
         break;
     default:

@@ -20,6 +20,8 @@
 //     SetMuteVista    non-zero mutes. SetVolumnVista: 0..100, else refused.
 //     WMI_GetBrightnessSetVista(i): level i for 0..7, else -1.
 //     GetBatteryChargingDisable: *disabled = 0 or 1.
+//     GetSystemPowerStatus: BatteryLifePercent = battery-charge, BatteryFlag =
+//                     battery-flag (answered by the debugger, not a stand-in).
 //
 // Call log text form: one line per call, no line end,
 //
@@ -43,6 +45,7 @@
 //     WMI_GetBrightnessVista() -> 60
 //     WMI_GetBrightnessSetVista(3) -> 30
 //     GetBatteryChargingDisable(out) -> 1 out=0     (or "(null) -> 0")
+//     GetSystemPowerStatus(out) -> 1 out=charge 80, flag 0x01
 //
 // Fault switches, one per function (FunctionInfo says which apply):
 //     refuse   answer failure (0; -1 for the two brightness calls), write
@@ -91,8 +94,11 @@ enum class Function : uint8_t {
     WMI_GetBrightnessVista,
     WMI_GetBrightnessSetVista,
     GetBatteryChargingDisable,
+    // Not a vendor function: the system's power status, which the program's
+    // debugger answers from this notebook (tests/support/PowerStatusAnswer).
+    GetSystemPowerStatus,
 };
-constexpr int kFunctionCount = 10;
+constexpr int kFunctionCount = 11;
 
 enum class Fault : uint8_t { None, Refuse, NoWrite, Range };
 
@@ -112,7 +118,7 @@ struct State {
     uint32_t activeOutputs;     // output bits the last SOPS switched to
     int32_t hotkeyMode;         // 1 after 0x59/0x90, 0 after 0x59/0x91
     int32_t chargingDisabled;   // the BIOS flag, 0 or 1
-    int32_t batteryCharge;      // percent
+    int32_t batteryCharge;      // as SYSTEM_POWER_STATUS.BatteryLifePercent: 0..100, 255 unknown
     int32_t batteryFlag;        // as SYSTEM_POWER_STATUS.BatteryFlag
     uint32_t sgfcRequests;
     uint32_t sopsCommits;

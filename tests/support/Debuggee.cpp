@@ -139,6 +139,10 @@ void Debuggee::Loop(std::wstring commandLine, std::wstring workDir) {
             const DWORD code = ev.u.Exception.ExceptionRecord.ExceptionCode;
             if (!initialBreakSeen && (code == EXCEPTION_BREAKPOINT || code == kWx86Breakpoint)) {
                 initialBreakSeen = true;
+                // Every module the program links is loaded by now.
+                m_power.Arm(m_process, m_pid);
+            } else if (m_power.Answer(ev)) {
+                // The power-status call, answered from the notebook.
             } else {
                 // Let the program's own handlers see it, as without a debugger.
                 status = DBG_EXCEPTION_NOT_HANDLED;

@@ -1,9 +1,12 @@
 #pragma once
 
 // Runs a program under a debug-event loop so that a test sees every line it
-// writes with OutputDebugString, exactly and in order, and how it ended.
+// writes with OutputDebugString, exactly and in order, and how it ended. The
+// program reads the simulated notebook's battery as its power status.
 
 #include <windows.h>
+
+#include "tests/support/PowerStatusAnswer.h"
 
 #include <condition_variable>
 #include <cstddef>
@@ -61,6 +64,7 @@ private:
     HANDLE m_process = nullptr;
     std::string m_error;
     std::thread m_thread;
+    PowerStatusAnswer m_power;
 };
 
 } // namespace observe

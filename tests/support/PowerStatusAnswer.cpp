@@ -1,0 +1,149 @@
+#include "tests/support/PowerStatusAnswer.h"
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cwchar>
+
+namespace observe {
+
+namespace {
+
+constexpr BYTE kBreakpoint = 0xCC;  // int3
+
+// Base of the module named `name` (no folder) in `process`; 0 when absent.
+ULONG_PTR RemoteModuleBase(HANDLE process, const wchar_t* name) {
+    HMODULE modules[512];
+    DWORD needed = 0;
+    if (!::EnumProcessModules(process, modules, sizeof(modules), &needed)) {
+        return 0;
+    }
+    const DWORD count = std::min<DWORD>(needed / sizeof(HMODULE), 512);
+    for (DWORD i = 0; i < count; ++i) {
+        wchar_t baseName[MAX_PATH] = {};
+        if (::GetModuleBaseNameW(process, modules[i], baseName, MAX_PATH) > 0 && _wcsicmp(baseName, name) == 0) {
+            return reinterpret_cast<ULONG_PTR>(modules[i]);
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+PowerStatusAnswer::PowerStatusAnswer() = default;
+PowerStatusAnswer::~PowerStatusAnswer() = default;
+
+bool PowerStatusAnswer::Arm(HANDLE process, DWORD pid) {
+    m_process = process;
+    m_pid = pid;
+    // Both processes run the same system libraries: the function lies at the
+    // same offset in its module there as here (a forwarded export included).
+    const auto local = reinterpret_cast<ULONG_PTR>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetSystemPowerStatus"));
+    HMODULE localModule = nullptr;
+    wchar_t path[MAX_PATH] = {};
+    if (local == 0 ||
+        !::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              reinterpret_cast<LPCWSTR>(local), &localModule) ||
+        ::GetModuleFileNameW(localModule, path, MAX_PATH) == 0) {
+        return false;
+    }
+    const wchar_t* slash = std::wcsrchr(path, L'\\');
+    const ULONG_PTR remoteBase = RemoteModuleBase(process, slash != nullptr ? slash + 1 : path);
+    if (remoteBase == 0) {
+        return false;
+    }
+    const ULONG_PTR address = remoteBase + (local - reinterpret_cast<ULONG_PTR>(localModule));
+    DWORD oldProtect = 0;
+    void* target = reinterpret_cast<void*>(address);
+    if (!::VirtualProtectEx(process, target, 1, PAGE_EXECUTE_READWRITE, &oldProtect)) {
+        return false;
+    }
+    SIZE_T written = 0;
+    const bool patched = ::WriteProcessMemory(process, target, &kBreakpoint, 1, &written) && written == 1;
+    ::VirtualProtectEx(process, target, 1, oldProtect, &oldProtect);
+    ::FlushInstructionCache(process, target, 1);
+    if (patched) {
+        m_address = address;
+        m_notebook = std::make_unique<sim::Notebook>();
+        m_notebook->Open();
+    }
+    return patched;
+}
+
+bool PowerStatusAnswer::Answer(const DEBUG_EVENT& ev) {
+    if (m_address == 0 || ev.dwDebugEventCode != EXCEPTION_DEBUG_EVENT ||
+        ev.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT ||
+        reinterpret_cast<ULONG_PTR>(ev.u.Exception.ExceptionRecord.ExceptionAddress) != m_address) {
+        return false;
+    }
+    HANDLE thread = ::OpenThread(THREAD_GET_CONTEXT | THREAD_SET_CONTEXT, FALSE, ev.dwThreadId);
+    if (thread == nullptr) {
+        return false;
+    }
+    CONTEXT context{};
+    context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
+    if (!::GetThreadContext(thread, &context)) {
+        ::CloseHandle(thread);
+        return false;
+    }
+    // BOOL GetSystemPowerStatus(SYSTEM_POWER_STATUS*): the return address on
+    // top of the stack, the record in the first argument.
+#ifdef _WIN64
+    ULONG_PTR returnAddress = 0;
+    ::ReadProcessMemory(m_process, reinterpret_cast<void*>(context.Rsp), &returnAddress, sizeof(returnAddress),
+                        nullptr);
+    const ULONG_PTR record = context.Rcx;
+#else
+    DWORD frame[2] = {};  // return address, argument
+    ::ReadProcessMemory(m_process, reinterpret_cast<void*>(static_cast<ULONG_PTR>(context.Esp)), frame,
+                        sizeof(frame), nullptr);
+    const ULONG_PTR returnAddress = frame[0];
+    const ULONG_PTR record = frame[1];
+#endif
+
+    BOOL result = FALSE;
+    sim::Lock lock(*m_notebook);
+    if (lock) {
+        sim::CallRecord& call = lock.AppendCall(sim::Function::GetSystemPowerStatus);
+        call.pid = m_pid;
+        const sim::State& state = lock.state();
+        const auto fault = static_cast<sim::Fault>(state.faults[static_cast<int>(sim::Function::GetSystemPowerStatus)].fault);
+        if (record == 0) {
+            call.flags |= sim::CallFlag::kOutputNull;
+        } else if (fault != sim::Fault::Refuse) {
+            SYSTEM_POWER_STATUS status{};
+            status.BatteryFlag = static_cast<BYTE>(state.batteryFlag);
+            status.BatteryLifePercent = static_cast<BYTE>(state.batteryCharge);
+            status.ACLineStatus = (status.BatteryFlag & 0x08) != 0 ? 1 : 0;  // charging: on mains
+            status.BatteryLifeTime = static_cast<DWORD>(-1);
+            status.BatteryFullLifeTime = static_cast<DWORD>(-1);
+            SIZE_T written = 0;
+            result = ::WriteProcessMemory(m_process, reinterpret_cast<void*>(record), &status, sizeof(status),
+                                          &written) &&
+                     written == sizeof(status);
+            if (result) {
+                call.flags |= sim::CallFlag::kOutWritten;
+                call.out = status.BatteryLifePercent | (static_cast<uint32_t>(status.BatteryFlag) << 8);
+            }
+        }
+        call.result = result;
+    }
+
+    // Return to the caller as the function does (stdcall on i686: the
+    // callee pops its one argument).
+#ifdef _WIN64
+    context.Rip = returnAddress;
+    context.Rsp += sizeof(ULONG_PTR);
+    context.Rax = static_cast<DWORD64>(result);
+#else
+    context.Eip = static_cast<DWORD>(returnAddress);
+    context.Esp += 2 * sizeof(DWORD);
+    context.Eax = static_cast<DWORD>(result);
+#endif
+    ::SetThreadContext(thread, &context);
+    ::CloseHandle(thread);
+    return true;
+}
+
+}  // namespace observe
