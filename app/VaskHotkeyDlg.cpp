@@ -150,8 +150,7 @@ void CVaskHotkeyDlg::RunHotkeyAction(HotkeyAction action) {
         m_osd.ShowBrightness(TRUE);
         break;
     case HotkeyAction::ShowBatteryLevel:
-        // Recognised, so it leaves the hook-refresh timer alone; the battery
-        // display is not built yet.
+        m_osd.ShowBatteryLevel();
         break;
     case HotkeyAction::None:
         break;

@@ -4,6 +4,7 @@ set(VASK_RULE_SOURCES
   ${CMAKE_SOURCE_DIR}/osd/VolumeRules.cpp
   ${CMAKE_SOURCE_DIR}/osd/DisplayOutputRules.cpp
   ${CMAKE_SOURCE_DIR}/osd/BrightnessRules.cpp
+  ${CMAKE_SOURCE_DIR}/osd/BatteryRules.cpp
   ${CMAKE_SOURCE_DIR}/framework/CommandLineRules.cpp
   ${CMAKE_SOURCE_DIR}/app/CloseRequest.cpp
 )

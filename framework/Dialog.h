@@ -17,6 +17,9 @@ public:
     BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
 
     void EndDialog(int nResult);
+    // True once the newest modal run of this dialog has been ended and its
+    // loop is unwinding.
+    bool ModalRunEnded() const { return m_pRun != nullptr && !m_pRun->continueModal; }
     UINT GetTemplateId() const { return m_nIDTemplate; }
 
     // Ends, with nResult and without their handlers, every modal dialog of

@@ -23,6 +23,9 @@ constexpr UINT_PTR OSD_TIMER_DISPLAY_COMMIT = 1;
 constexpr UINT_PTR OSD_TIMER_BATTERY = 2;
 constexpr UINT OSD_TIMER_PERIOD_MS = 3000;
 
+// The charge before the power status was ever read.
+constexpr int32_t kBatteryPercentUnknown = -1;
+
 // Every picture of the catalogue has this size; the centring relies on it.
 constexpr int kOsdPictureWidth = 190;
 constexpr int kOsdPictureHeight = 114;
@@ -52,6 +55,10 @@ public:
     int32_t CurrentVolumeLevel();
     void StepVolume(BOOL up);
     void ShowWirelessState();
+    // The charge from the system's power status; the battery flag, or 0 when
+    // the status could not be read.
+    DWORD ReadPowerStatus();
+    void ShowBatteryLevel();
     void CycleDisplayOutput();
     // Sends the chosen display outputs to the firmware when the commit timer fires.
     void CommitDisplayOutput();
@@ -84,7 +91,7 @@ protected:
     uint8_t m_byPluggedOutputs = 0;
     uint8_t m_byChosenOutput = 0;
     uint8_t m_byPortQueryDefault = 0xFF;
-    int32_t m_nBatteryPercent = 0;
+    int32_t m_nBatteryPercent = kBatteryPercentUnknown;  // until a read succeeds
     ACPI_METHOD_REQUEST m_acpiRequest{};
 
 private:

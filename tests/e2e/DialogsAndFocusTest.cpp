@@ -32,6 +32,11 @@ const Dialog kDialogs[] = {
          m.notebook().SetFault(sim::Function::WMI_GetBrightnessVista, sim::Fault::Refuse);
          p.Press(0x81, 0x06);
      }},
+    {"charging notice", L"Korvelane On-Screen Display-Battery Disabeled",
+     [](ProgramRun& p, FreshNotebook& m) {
+         m.Set([](sim::State& s) { s.chargingDisabled = 1; });
+         p.Press(0x81, 0x07);
+     }},
 };
 
 HWND Open(const Dialog& dialog, ProgramRun& program, FreshNotebook& machine) {
@@ -108,6 +113,7 @@ TEST(Typing, NeverEndsTheProgramAndReachesTheApplicationInFront) {
         ::PostMessageW(window, WM_CLOSE, 0, 0);
         ASSERT_TRUE(Gone(window));
         machine.notebook().SetFault(sim::Function::WMI_GetBrightnessVista, sim::Fault::None);
+        machine.Set([](sim::State& s) { s.chargingDisabled = 0; });
         ExpectTypingPassesBy(program, machine, &focused);
     }
 

@@ -1,0 +1,51 @@
+// The battery key: the charge as one of eleven battery bitmaps, or the
+// "Charging Disabled" notice when the BIOS has switched charging off.
+#include "osd/Function_UI.h"
+
+#include "framework/DebugOutput.h"
+#include "framework/Dialog.h"
+#include "framework/WinApp.h"
+#include "osd/BatteryRules.h"
+
+DWORD Function_UI::ReadPowerStatus() {
+    SYSTEM_POWER_STATUS status{};
+    if (!::GetSystemPowerStatus(&status)) {
+        MessageBox(L"GetSystemPowerStatus fail!", nullptr, MB_OK);
+        return 0;
+    }
+    m_nBatteryPercent = ChargeFromLifePercent(status.BatteryLifePercent);
+    DiagnosticLine(L"power scale is %d", m_nBatteryPercent);
+    return status.BatteryFlag;
+}
+
+void Function_UI::ShowBatteryLevel() {
+    // Preset: a BIOS service that writes nothing counts as charging disabled.
+    int32_t chargingDisabled = 1;
+    const DWORD flags = ReadPowerStatus();
+    if (flags == kNoSystemBattery) {
+        return;
+    }
+    // The program was closed while the failure's message box was open.
+    auto* main = dynamic_cast<CDialog*>(AfxGetMainWnd());
+    if (main != nullptr && main->ModalRunEnded()) {
+        return;
+    }
+    // The very first read failed: there is no charge to show, and an empty
+    // battery would tell the user something untrue.
+    if (m_nBatteryPercent == kBatteryPercentUnknown) {
+        return;
+    }
+    m_pImageBack.reset();
+    ::GetBatteryChargingDisable(&chargingDisabled);
+    if (chargingDisabled != 0) {
+        ShowWindow(SW_HIDE);
+        m_dlgBatteryDisable.DoModal();
+        return;
+    }
+    LoadBitmapFromIDResource(BatteryBitmapId(m_nBatteryPercent), AfxGetInstanceHandle());
+    // Deliberately in front, unlike the other displays.
+    BringToFront();
+    KillTimer(OSD_TIMER_BATTERY);
+    SetTimer(OSD_TIMER_BATTERY, OSD_TIMER_PERIOD_MS);
+    ShowWindow(SW_SHOW);
+}
