@@ -376,7 +376,9 @@ int Help(sim::Notebook&, const Args&) {
     }
     std::printf("  %-20s %s\n", "levels L0,..,L7", "all eight brightness levels at once");
     std::printf("\nfaults (per function):\n"
-                "  refuse   answer failure (0; -1 for the brightness calls), write nothing\n"
+                "  refuse   answer failure (0; -1 for the brightness calls), write nothing;\n"
+                "           GetSystemPowerStatus (the program's power status, answered by\n"
+                "           its debugger from battery-charge and battery-flag) takes refuse only\n"
                 "  nowrite  answer success, write no out-value and change no state\n"
                 "  range    answer a value outside the documented range:\n");
     for (sim::Function f : AllFunctions()) {
