@@ -7,6 +7,12 @@ constexpr wchar_t kCloseEventName[] = L"BTMCloseEvent";
 constexpr DWORD kCloseSignalled = WAIT_OBJECT_0;
 constexpr DWORD kStopSignalled = WAIT_OBJECT_0 + 1;
 constexpr DWORD kJoinTimeoutMs = 5000;
+
+// Says why the watcher is missing: the error of the creation that just failed.
+CWinThread* NotStarted() {
+    DiagnosticLine(L"Close event watcher not started: error %lu\n", ::GetLastError());
+    return nullptr;
+}
 }  // namespace
 
 CWinThread* CloseEventMonitor::Start() {
@@ -15,13 +21,11 @@ CWinThread* CloseEventMonitor::Start() {
     // event another process created already is opened, signalled or not.
     m_pEvent = std::make_unique<CEvent>(FALSE, FALSE, kCloseEventName, nullptr);
     if (m_pEvent->m_hObject == nullptr) {
-        DiagnosticLine(L"Close event watcher not started: error %lu\n", ::GetLastError());
-        return nullptr;
+        return NotStarted();
     }
     m_pStop = std::make_unique<CEvent>(FALSE, TRUE, nullptr, nullptr);
     if (m_pStop->m_hObject == nullptr) {
-        DiagnosticLine(L"Close event watcher not started: error %lu\n", ::GetLastError());
-        return nullptr;
+        return NotStarted();
     }
     m_waitList[0] = m_pEvent.get();
     m_waitList[1] = m_pStop.get();
@@ -29,8 +33,7 @@ CWinThread* CloseEventMonitor::Start() {
 
     CWinThread* thread = AfxBeginThread(&CloseEventWatcher, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
     if (thread == nullptr) {
-        DiagnosticLine(L"Close event watcher not started: error %lu\n", ::GetLastError());
-        return nullptr;
+        return NotStarted();
     }
     thread->m_bAutoDelete = FALSE;
     m_pThread.reset(thread);
