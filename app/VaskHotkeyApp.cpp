@@ -7,6 +7,7 @@
 #include "app/AppMessages.h"
 #include "app/CloseRequest.h"
 #include "app/VaskHotkeyDlg.h"
+#include "framework/Handles.h"
 
 namespace {
 
@@ -14,6 +15,8 @@ constexpr ATOM kSystemDialogClass = 0x8002;
 static_assert(sizeof(INITCOMMONCONTROLSEX) == 8, "common-controls request of 8 bytes");
 static_assert(sizeof(void*) != 4 || sizeof(WNDCLASSEXW) == 48, "the 32-bit class record is 48 bytes");
 constexpr wchar_t kRegistryKey[] = L"Local AppWizard-Generated Applications";
+// A closing copy ends in milliseconds; a hung one must not hang this start.
+constexpr DWORD kCloseWaitMs = 10000;
 
 }  // namespace
 
@@ -28,9 +31,16 @@ BOOL CVaskHotkeyApp::InitInstance() {
     ParseCommandLine(commandLine);
     if (IsCloseRequest(commandLine.m_strFileName, m_lpCmdLine)) {
         // Sent, not posted: this start ends only after the running copy has
-        // left hotkey mode and removed its hook.
+        // left hotkey mode and removed its hook; and then only once that copy
+        // has ended, since an installer replaces its files right after.
         if (HWND running = ::FindWindowW(kMainWindowClass, nullptr)) {
+            DWORD runningPid = 0;
+            ::GetWindowThreadProcessId(running, &runningPid);
+            UniqueKernelHandle runningProcess(::OpenProcess(SYNCHRONIZE, FALSE, runningPid));
             ::SendMessageW(running, WM_CLOSE, 0, 0);
+            if (runningProcess) {
+                ::WaitForSingleObject(runningProcess.get(), kCloseWaitMs);
+            }
         }
         return FALSE;
     }

@@ -26,8 +26,13 @@ TEST_F(Startup, RunsHiddenInHotkeyModeAndCloseEndsIt) {
     EXPECT_EQ(program.Lines(), StartLines());
     EXPECT_EQ(machine.NewCalls(), StartCalls()) << "hotkey mode before anything else";
 
+    HANDLE running = ::OpenProcess(SYNCHRONIZE, FALSE, program.Pid());
+    ASSERT_NE(running, nullptr);
     const Finished close = RunToEnd(L"Close");
     EXPECT_EQ(close.exitCode, 0u);
+    // An installer replaces the files right after a "Close" start returns.
+    EXPECT_EQ(::WaitForSingleObject(running, 0), static_cast<DWORD>(WAIT_OBJECT_0)) << "ended before Close returned";
+    ::CloseHandle(running);
     EXPECT_TRUE(close.lines.empty()) << "the closing start writes nothing of its own";
     EXPECT_EQ(program.WaitExit(), 0u);
     EXPECT_EQ(program.Lines(), StartAndCloseLines());
