@@ -6,7 +6,7 @@ SHELL := /bin/bash
 ENV := source scripts/wine-env.sh &&
 JOBS ?= 2
 
-.PHONY: all setup build native win win64 test demo run art bench soak clean distclean
+.PHONY: all setup build native win win64 test demo run dist art bench soak clean distclean
 
 all: build
 
@@ -45,6 +45,10 @@ demo: build
 run: build
 	@scripts/winenv scripts/run
 
+# The Windows Installer package and the portable zip, in build/dist/.
+dist: build
+	@scripts/dist
+
 # Measurements under Wine on this machine; they print figures, they do not fail on a slow one.
 bench: build
 	@scripts/winenv scripts/bench
@@ -56,7 +60,7 @@ art:
 	@/usr/bin/python3 -B tools/art/make_art.py
 
 clean:
-	rm -rf build/native build/win build/win32 build/win64 build/bin build/bin32 build/bin64 build/demo build/art
+	rm -rf build/native build/win build/win32 build/win64 build/bin build/bin32 build/bin64 build/demo build/art build/dist build/dist-test
 
 distclean:
 	rm -rf build
