@@ -6,7 +6,7 @@ SHELL := /bin/bash
 ENV := source scripts/wine-env.sh &&
 JOBS ?= 2
 
-.PHONY: all setup build native win win64 test demo run dist art bench soak clean distclean
+.PHONY: all setup build native win win64 test demo run dist fuzz art bench soak clean distclean
 
 all: build
 
@@ -53,6 +53,10 @@ dist: build
 bench: build
 	@scripts/winenv scripts/bench
 
+# A million inputs per fuzz target; what reaches new code joins tests/fuzz/corpus.
+fuzz: setup
+	@scripts/fuzz
+
 soak: build
 	@scripts/winenv bash -c 'cd "$$VASK_BIN" && "$$VASK_WINE" osd_soak.exe 20000'
 
@@ -60,7 +64,7 @@ art:
 	@/usr/bin/python3 -B tools/art/make_art.py
 
 clean:
-	rm -rf build/native build/win build/win32 build/win64 build/bin build/bin32 build/bin64 build/demo build/art build/dist build/dist-test
+	rm -rf build/native build/win build/win32 build/win64 build/bin build/bin32 build/bin64 build/demo build/art build/dist build/dist-test build/fuzz
 
 distclean:
 	rm -rf build

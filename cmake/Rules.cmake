@@ -1,6 +1,7 @@
 # Sources of the portable rules (paths relative to the source root).
 set(VASK_RULE_SOURCES
   ${CMAKE_SOURCE_DIR}/hotkeys/DecisionTable.cpp
+  ${CMAKE_SOURCE_DIR}/hotkeys/CompanionPath.cpp
   ${CMAKE_SOURCE_DIR}/osd/VolumeRules.cpp
   ${CMAKE_SOURCE_DIR}/osd/DisplayOutputRules.cpp
   ${CMAKE_SOURCE_DIR}/osd/BrightnessRules.cpp

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "framework/DebugOutput.h"
+#include "hotkeys/CompanionPath.h"
 
 namespace {
 
@@ -34,18 +35,14 @@ void CVaskHotkeyDlg::ToggleCompanion() {
     m_cbCompanionPath = kPathBufferBytes;
     const LSTATUS status = ::RegQueryValueExW(m_hCompanionKey, kCompanionValue, nullptr, nullptr,
                                               reinterpret_cast<BYTE*>(path), &m_cbCompanionPath);
-    // The value is used as text up to the bytes read: one that fills the whole
-    // buffer without its terminating NUL cannot be ended and is not started.
-    const size_t units = m_cbCompanionPath / sizeof(wchar_t);
-    const bool terminated = units < kPathBufferBytes / sizeof(wchar_t) || (units > 0 && path[units - 1] == L'\0');
-    if (status != ERROR_SUCCESS || !terminated) {
-        ::RegCloseKey(m_hCompanionKey);
+    static_assert(sizeof(wchar_t) == sizeof(char16_t), "registry text is UTF-16");
+    const std::optional<std::u16string> value = CompanionPathFromValue(
+        reinterpret_cast<const char16_t*>(path), m_cbCompanionPath, kPathBufferBytes / sizeof(wchar_t));
+    ::RegCloseKey(m_hCompanionKey);
+    if (status != ERROR_SUCCESS || !value) {
         return;
     }
-    if (units < kPathBufferBytes / sizeof(wchar_t)) {
-        path[units] = L'\0';
-    }
-    DiagnosticText(path);
-    ::RegCloseKey(m_hCompanionKey);
-    ::ShellExecuteW(m_hWnd, L"open", path, nullptr, nullptr, SW_SHOWNORMAL);
+    const std::wstring file(value->begin(), value->end());
+    DiagnosticText(file.c_str());
+    ::ShellExecuteW(m_hWnd, L"open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <limits>
 
 namespace {
 
@@ -99,7 +100,11 @@ uint16_t DisplayOutputPictureId(uint8_t output) {
 }
 
 DisplayPress AdvanceDisplayCycle(uint8_t plugged, int32_t& pressCount, uint8_t& chosenOutput) {
-    ++pressCount;
+    // Past the row's end the count only grows until the commit resets it; it
+    // stops at the largest count rather than wrap to a negative one.
+    if (pressCount < std::numeric_limits<int32_t>::max()) {
+        ++pressCount;
+    }
     if (!StartsDisplayCycle(plugged)) {
         pressCount = 0;
         return {false, false, 0};

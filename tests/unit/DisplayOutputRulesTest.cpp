@@ -161,6 +161,10 @@ TEST(DisplayCycle, SetShrinkingPastItsRowChangesNothingUntilCommitted) {
         EXPECT_EQ(cycle.chosen, 0x0A);
         EXPECT_EQ(cycle.pressCount, press) << "the count is not reset";
     }
+    // However long that goes on, the count stops at its largest value.
+    cycle.pressCount = std::numeric_limits<int32_t>::max();
+    EXPECT_FALSE(cycle.Press(0x09).loadPicture);
+    EXPECT_EQ(cycle.pressCount, std::numeric_limits<int32_t>::max());
     cycle.pressCount = 0;  // what the commit does
     EXPECT_EQ(cycle.Press(0x09).pictureId, 183);
 }
