@@ -2,6 +2,8 @@
 // confirmation that its key opens.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "ProgramHarness.h"
 #include "WindowWatch.h"
 
@@ -34,6 +36,35 @@ TEST(CloseEvent, SignalledBeforeTheStartClosesItRightAfter) {
     EXPECT_EQ(program.Lines(), StartAndCloseLines());
     EXPECT_EQ(::WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "one signal, used once";
     ::CloseHandle(event);
+}
+
+TEST(StartAndClose, AHundredOfEachWayEndCleanlyAndLeaveNothingBehind) {
+    CloseAnyRunningProgram();
+    FreshNotebook machine;
+    const std::vector<std::string> closeLines(std::begin(kCloseLines), std::end(kCloseLines));
+    const DWORD start = ::GetTickCount();
+    for (int i = 0; i < 200; ++i) {
+        const bool byEvent = i >= 100;
+        SCOPED_TRACE(::testing::Message() << (byEvent ? "close event " : "\"Close\" start ") << i % 100);
+        ProgramRun program;
+        ASSERT_TRUE(program.Start());
+        ASSERT_NE(program.WaitForMainWindow(), nullptr);  // fully up: its loop answers
+        if (byEvent) {
+            ASSERT_TRUE(observe::SignalNamedEvent(L"BTMCloseEvent"));
+        } else {
+            ASSERT_EQ(RunToEnd(L"Close").exitCode, 0u);
+        }
+        ASSERT_EQ(program.WaitExit(), 0u);
+        const std::vector<std::string> lines = program.Lines();
+        ASSERT_GE(lines.size(), 2u);
+        ASSERT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()), closeLines);
+    }
+    const DWORD elapsed = ::GetTickCount() - start;
+    EXPECT_EQ(::FindWindowW(L"VaskHotkeyClass", nullptr), nullptr) << "no program left";
+    EXPECT_EQ(::OpenMutexW(SYNCHRONIZE, FALSE, L"Mutex_VaskHotkey"), nullptr) << "no mutex left";
+    EXPECT_EQ(::OpenEventW(SYNCHRONIZE, FALSE, L"BTMCloseEvent"), nullptr) << "no event left";
+    std::printf("200 starts and closes in %lu ms, %lu ms a cycle\n", static_cast<unsigned long>(elapsed),
+                static_cast<unsigned long>(elapsed / 200));
 }
 
 class GraphicsSwitch : public RunningProgramTest {
