@@ -6,7 +6,7 @@ SHELL := /bin/bash
 ENV := source scripts/wine-env.sh &&
 JOBS ?= 2
 
-.PHONY: all setup build native win win64 test demo run dist fuzz art bench soak clean distclean
+.PHONY: all setup build native win win64 test demo run dist fuzz storm art bench soak clean distclean
 
 all: build
 
@@ -56,6 +56,10 @@ bench: build
 # A million inputs per fuzz target; what reaches new code joins tests/fuzz/corpus.
 fuzz: setup
 	@scripts/fuzz
+
+# 10 000 real key events through the program's hook (make test sends 1 000).
+storm: build
+	@scripts/winenv bash -c 'cd "$$VASK_BIN" && VASK_STORM_EVENTS=10000 "$$VASK_WINE" e2e_tests.exe --gtest_filter=KeyStorm.*'
 
 soak: build
 	@scripts/winenv bash -c 'cd "$$VASK_BIN" && "$$VASK_WINE" osd_soak.exe 20000'

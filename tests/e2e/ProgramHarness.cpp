@@ -239,7 +239,7 @@ ToolRun RunTool(const std::wstring& exe, const std::wstring& args) {
     return run;
 }
 
-bool SendKeys(const std::wstring& keys) {
+bool SendKeys(const std::wstring& keys, DWORD timeoutMs) {
     const std::wstring exe = BinDirectory() + L"\\send_input.exe";
     std::wstring commandLine = L"\"" + exe + L"\" " + keys;
     STARTUPINFOW startup{};
@@ -249,7 +249,7 @@ bool SendKeys(const std::wstring& keys) {
                           &process)) {
         return false;
     }
-    ::WaitForSingleObject(process.hProcess, 10000);
+    ::WaitForSingleObject(process.hProcess, timeoutMs);
     DWORD exitCode = 1;
     ::GetExitCodeProcess(process.hProcess, &exitCode);
     ::CloseHandle(process.hThread);

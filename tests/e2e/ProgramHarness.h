@@ -113,9 +113,9 @@ private:
 
 // Key events from a process of the test's own, like a keyboard (the test
 // itself is the program's debugger). See send_input.cpp for the words.
-bool SendKeys(const std::wstring& keys);
+bool SendKeys(const std::wstring& keys, DWORD timeoutMs = 10000);
 
-// Runs a tool of build/bin (notebook.exe ...) with args; its exit code and
+// Runs a tool of the programs' folder (notebook.exe ...) with args; its exit code and
 // what it printed.
 struct ToolRun {
     DWORD exitCode = 0xFFFFFFFF;

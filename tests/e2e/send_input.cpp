@@ -6,12 +6,15 @@
 //                                     u = up; with a virtual key (hex) the event
 //                                     carries both, which every application sees
 //   send_input text:WORDS             types WORDS by virtual key
+//   send_input storm:SEED:COUNT       the key storm of KeyStorm.h
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
 #include <vector>
+
+#include "KeyStorm.h"
 
 namespace {
 
@@ -67,6 +70,25 @@ void AddText(const std::wstring& text, std::vector<INPUT>* inputs) {
     }
 }
 
+bool AddStorm(const std::wstring& spec, std::vector<INPUT>* inputs) {
+    unsigned long seed = 0;
+    unsigned long count = 0;
+    if (std::swscanf(spec.c_str(), L"%lu:%lu", &seed, &count) != 2) {
+        return false;
+    }
+    for (const e2e::StormEvent& event : e2e::MakeStorm(static_cast<uint32_t>(seed), static_cast<int>(count)).events) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = event.vk;
+        input.ki.wScan = event.scanCode != 0 ? event.scanCode
+                                             : static_cast<WORD>(::MapVirtualKeyW(event.vk, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = (event.vk == 0 ? KEYEVENTF_SCANCODE : 0) | (event.extended ? KEYEVENTF_EXTENDEDKEY : 0) |
+                           (event.up ? KEYEVENTF_KEYUP : 0);
+        inputs->push_back(input);
+    }
+    return true;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -75,6 +97,11 @@ int wmain(int argc, wchar_t** argv) {
         const std::wstring word = argv[i];
         if (word.rfind(L"text:", 0) == 0) {
             AddText(word.substr(5), &inputs);
+        } else if (word.rfind(L"storm:", 0) == 0) {
+            if (!AddStorm(word.substr(6), &inputs)) {
+                std::fwprintf(stderr, L"send_input: cannot read \"%ls\"\n", argv[i]);
+                return 2;
+            }
         } else if (!AddScanCode(word, &inputs)) {
             std::fwprintf(stderr, L"send_input: cannot read \"%ls\"\n", argv[i]);
             return 2;
