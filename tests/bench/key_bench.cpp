@@ -1,20 +1,43 @@
-// From the posted release of the volume-up key to the OSD showing the new
-// picture, in the running program: median and 99th percentile over 200
-// presses. The OSD is hidden before each press, and showing is the last step
-// of a display, after the picture is drawn.
+// The program against the floor (osd_floor.exe, the least any program can do
+// for the same picture), side by side in one run, in alternating rounds:
+//   - start to hotkey mode entered, from CreateProcess to the notebook's mode;
+//   - release of the wireless key to new pixels on screen, for a hidden OSD
+//     and for a shown one. The key comes from SendInput, as a keyboard's
+//     would (the wireless key is one the program acts on although the
+//     system marks such events injected); new pixels are the OSD's area of
+//     the screen differing from what it held before the release.
+// Then, for the program alone: CPU time and wake-ups over 60 s of idle after
+// the first key, and private bytes after start and after 10 000 displays.
+//
+//   key_bench [rounds]        default 40 rounds of 15 presses per case
 #include <windows.h>
+#include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "BenchTiming.h"
 #include "WindowWatch.h"
+#include "hotkeys/DecisionTable.h"
+#include "osd/WirelessRules.h"
+#include "platform/VendorApi.h"
 #include "sim/SimNotebook.h"
 
 namespace {
-constexpr UINT WM_FNKEY_EVENT = WM_APP + 0x65;
-constexpr int kPresses = 200;
+
+constexpr UINT WM_FNKEY_EVENT = WM_APP + 0x65;  // what the program's hook posts
+constexpr int kWidth = 190;
+constexpr int kHeight = 114;
+constexpr int kPressesPerCase = 15;
+constexpr double kPixelTimeoutMs = 2000;
+constexpr DWORD kSettleMs = 25;  // lets the screen and both processes go quiet between presses
+constexpr DWORD kIdleMs = 60000;
+constexpr DWORD kIdleSampleMs = 50;
+constexpr int kDisplays = 10000;
 
 std::wstring BinDirectory() {
     wchar_t path[MAX_PATH] = {};
@@ -23,73 +46,363 @@ std::wstring BinDirectory() {
     return dir.substr(0, dir.find_last_of(L"\\/"));
 }
 
-// Polls with a yield between looks: a busy loop would take a core from the
-// program and the Wine server it measures, on a machine with two.
-template <class Pred>
-bool SpinUntil(Pred pred, double timeoutMs) {
-    const double start = NowMs();
-    while (!pred()) {
-        if (NowMs() - start > timeoutMs) {
+// The OSD's area of the screen, read back through the screen's device context.
+class ScreenArea {
+public:
+    ScreenArea() {
+        m_screen = ::GetDC(nullptr);
+        m_memory = ::CreateCompatibleDC(m_screen);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = kWidth;
+        info.bmiHeader.biHeight = -kHeight;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        m_section = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_pixels), nullptr, 0);
+        ::SelectObject(m_memory, m_section);
+        m_left = ::GetSystemMetrics(SM_CXSCREEN) / 2 - kWidth / 2;
+        m_top = ::GetSystemMetrics(SM_CYSCREEN) / 2 - kHeight / 2;
+    }
+    ~ScreenArea() {
+        ::DeleteDC(m_memory);
+        ::DeleteObject(m_section);
+        ::ReleaseDC(nullptr, m_screen);
+    }
+    std::vector<uint32_t> Capture() {
+        ::BitBlt(m_memory, 0, 0, kWidth, kHeight, m_screen, m_left, m_top, SRCCOPY);
+        return std::vector<uint32_t>(m_pixels, m_pixels + kWidth * kHeight);
+    }
+    bool Differs(const std::vector<uint32_t>& before) {
+        ::BitBlt(m_memory, 0, 0, kWidth, kHeight, m_screen, m_left, m_top, SRCCOPY);
+        for (int i = 0; i < kWidth * kHeight; ++i) {
+            if ((m_pixels[i] ^ before[i]) & 0xFFFFFF) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    HDC m_screen = nullptr;
+    HDC m_memory = nullptr;
+    HBITMAP m_section = nullptr;
+    uint32_t* m_pixels = nullptr;
+    int m_left = 0;
+    int m_top = 0;
+};
+
+void SendWirelessKey(bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wScan = static_cast<WORD>(ScanCode::kWireless);
+    input.ki.dwFlags = KEYEVENTF_SCANCODE | KEYEVENTF_EXTENDEDKEY | (up ? KEYEVENTF_KEYUP : 0);
+    ::SendInput(1, &input, sizeof(input));
+}
+
+struct Subject {
+    const char* name;
+    std::wstring exe;
+    const wchar_t* mainClass;  // the window that takes WM_CLOSE
+    const wchar_t* osdTitle;
+    std::vector<double> start, hidden, shown;
+    int lost = 0;
+};
+
+struct Running {
+    PROCESS_INFORMATION process{};
+    HWND main = nullptr;
+    HWND osd = nullptr;
+};
+
+class Bench {
+public:
+    Bench() : m_machine(L"bench-" + std::to_wstring(::GetCurrentProcessId())) {
+        ::SetEnvironmentVariableW(L"VASK_NOTEBOOK", m_machine.Instance().c_str());
+        m_machine.Open();
+        m_machine.Reset();
+    }
+    ~Bench() { m_machine.Discard(); }
+
+    // Starts the subject and times it to hotkey mode; false when it does not
+    // get there or its windows never appear.
+    bool Start(Subject& subject, Running* running) {
+        m_machine.Modify([](sim::State& s) { s.hotkeyMode = 0; });
+        std::wstring commandLine = L"\"" + subject.exe + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        const double begin = NowMs();
+        if (!::CreateProcessW(subject.exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &running->process)) {
             return false;
         }
-        ::Sleep(0);
+        for (;;) {
+            const auto state = m_machine.ReadState();
+            if (state && state->hotkeyMode == 1) {
+                break;
+            }
+            if (NowMs() - begin > 10000) {
+                return false;
+            }
+            ::Sleep(1);
+        }
+        subject.start.push_back(NowMs() - begin);
+        const DWORD pid = running->process.dwProcessId;
+        running->main = observe::WaitForWindow(subject.mainClass, nullptr, 10000, pid);
+        running->osd = observe::WaitForWindow(nullptr, subject.osdTitle, 10000, pid);
+        if (running->main == nullptr || running->osd == nullptr) {
+            return false;
+        }
+        // The hook is in place once a key shows the OSD.
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            if (Press(running->osd) >= 0) {
+                return true;
+            }
+        }
+        return false;
     }
-    return true;
+
+    void Stop(Running* running) {
+        ::PostMessageW(running->main, WM_CLOSE, 0, 0);
+        if (::WaitForSingleObject(running->process.hProcess, 10000) != WAIT_OBJECT_0) {
+            ::TerminateProcess(running->process.hProcess, 1);
+        }
+        ::CloseHandle(running->process.hThread);
+        ::CloseHandle(running->process.hProcess);
+    }
+
+    // One press of the wireless key with the switch turned over first, so that
+    // the program's picture changes too; the time from the release to new
+    // pixels in the OSD's area, or -1 when none come.
+    double Press(HWND osd) {
+        ::Sleep(kSettleMs);
+        m_machine.Modify([](sim::State& s) { s.ec[EC_WIRELESS_REGISTER] ^= kWirelessSwitchBit; });
+        const std::vector<uint32_t> before = m_screen.Capture();
+        SendWirelessKey(false);
+        ::Sleep(kSettleMs);  // the press is handled before the release is timed
+        const double begin = NowMs();
+        SendWirelessKey(true);
+        while (!m_screen.Differs(before)) {
+            if (NowMs() - begin > kPixelTimeoutMs) {
+                return -1;
+            }
+            ::Sleep(0);
+        }
+        const double elapsed = NowMs() - begin;
+        return ::IsWindowVisible(osd) ? elapsed : -1;
+    }
+
+    bool Round(Subject& subject) {
+        Running running;
+        if (!Start(subject, &running)) {
+            std::fprintf(stderr, "key_bench: %s did not start to a working hook\n", subject.name);
+            if (running.process.hProcess != nullptr) {
+                Stop(&running);
+            }
+            return false;
+        }
+        for (int i = 0; i < kPressesPerCase; ++i) {
+            ::ShowWindow(running.osd, SW_HIDE);
+            Record(subject, &subject.hidden, Press(running.osd));
+            if (::IsWindowVisible(running.osd)) {
+                Record(subject, &subject.shown, Press(running.osd));
+            }
+        }
+        Stop(&running);
+        return true;
+    }
+
+    // The program alone: CPU time and wake-ups while idle after its first
+    // key, then private bytes after start and after many displays.
+    void ProgramAlone(Subject& program);
+
+private:
+    static void Record(Subject& subject, std::vector<double>* samples, double value) {
+        if (value < 0) {
+            ++subject.lost;
+        } else {
+            samples->push_back(value);
+        }
+    }
+
+    sim::Notebook m_machine;
+    ScreenArea m_screen;
+};
+
+// What Linux says of the program's threads: Wine runs each Windows thread as
+// one, so a wake-up is a voluntary context switch.
+struct Activity {
+    bool known = false;
+    double cpuMs = 0;
+    unsigned long long wakeUps = 0;
+};
+
+std::string ReadWholeFile(const std::wstring& path) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return {};
+    }
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+        text.append(buffer, read);
+    }
+    ::CloseHandle(file);
+    return text;
 }
+
+// The Linux process running an executable of this name, through Wine's
+// drive Z: (the root); 0 when there is none or /proc cannot be read.
+unsigned long LinuxPidOf(const char* comm) {
+    WIN32_FIND_DATAW entry;
+    HANDLE find = ::FindFirstFileW(L"Z:\\proc\\*", &entry);
+    if (find == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    unsigned long found = 0;
+    do {
+        wchar_t* end = nullptr;
+        const unsigned long pid = std::wcstoul(entry.cFileName, &end, 10);
+        if (pid != 0 && *end == L'\0' &&
+            ReadWholeFile(std::wstring(L"Z:\\proc\\") + entry.cFileName + L"\\comm") == std::string(comm) + "\n") {
+            found = pid;
+        }
+    } while (found == 0 && ::FindNextFileW(find, &entry));
+    ::FindClose(find);
+    return found;
+}
+
+Activity ActivityOf(unsigned long pid) {
+    Activity activity;
+    const std::wstring tasks = L"Z:\\proc\\" + std::to_wstring(pid) + L"\\task\\";
+    WIN32_FIND_DATAW entry;
+    HANDLE find = ::FindFirstFileW((tasks + L"*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) {
+        return activity;
+    }
+    const double msPerTick = 1000.0 / 100;  // USER_HZ
+    do {
+        if (entry.cFileName[0] == L'.') {
+            continue;
+        }
+        const std::string stat = ReadWholeFile(tasks + entry.cFileName + L"\\stat");
+        const std::string status = ReadWholeFile(tasks + entry.cFileName + L"\\status");
+        const size_t afterName = stat.rfind(')');
+        const size_t switches = status.find("voluntary_ctxt_switches:");
+        if (afterName == std::string::npos || switches == std::string::npos) {
+            continue;
+        }
+        // Fields after the name: state is the 3rd of the line, utime the 14th, stime the 15th.
+        unsigned long long utime = 0, stime = 0;
+        if (std::sscanf(stat.c_str() + afterName + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime,
+                        &stime) == 2) {
+            activity.cpuMs += static_cast<double>(utime + stime) * msPerTick;
+        }
+        activity.wakeUps += std::strtoull(status.c_str() + switches + std::strlen("voluntary_ctxt_switches:"),
+                                          nullptr, 10);
+        activity.known = true;
+    } while (::FindNextFileW(find, &entry));
+    ::FindClose(find);
+    return activity;
+}
+
+double PrivateMegabytes(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    // Wine leaves PrivateUsage at 0; its page-file usage is the private commit.
+    return ::GetProcessMemoryInfo(process, &counters, sizeof(counters)) ? counters.PagefileUsage / 1048576.0 : -1;
+}
+
+void Bench::ProgramAlone(Subject& program) {
+    Running running;
+    if (!Start(program, &running)) {
+        std::fprintf(stderr, "key_bench: the program did not start to a working hook\n");
+        return;
+    }
+    // Start() ended on the first key's display.
+    const unsigned long pid = LinuxPidOf("VaskHotkey.exe");
+    const Activity before = ActivityOf(pid);
+    if (!before.known) {
+        std::printf("idle: the program's threads cannot be read from /proc here\n");
+    } else {
+        std::vector<double> activeAt;
+        Activity last = before;
+        const double begin = NowMs();
+        while (NowMs() - begin < kIdleMs) {
+            ::Sleep(kIdleSampleMs);
+            const Activity now = ActivityOf(pid);
+            if (now.wakeUps != last.wakeUps) {
+                activeAt.push_back((NowMs() - begin) / 1000.0);
+            }
+            last = now;
+        }
+        std::printf("idle %u s after the first key: CPU %.0f ms, %llu wake-ups, in %zu of %u intervals of %u ms",
+                    static_cast<unsigned>(kIdleMs / 1000), last.cpuMs - before.cpuMs, last.wakeUps - before.wakeUps,
+                    activeAt.size(), static_cast<unsigned>(kIdleMs / kIdleSampleMs),
+                    static_cast<unsigned>(kIdleSampleMs));
+        for (size_t i = 0; i < activeAt.size() && i < 12; ++i) {
+            std::printf("%s%.2f s", i == 0 ? " (at " : ", ", activeAt[i]);
+        }
+        std::printf("%s\n", activeAt.empty() ? "" : ")");
+        std::printf("  scheduled by the program: the OSD's hide 3 s after the key, the hook's refresh 60 s after "
+                    "its press\n");
+    }
+
+    const double atStart = PrivateMegabytes(running.process.hProcess);
+    // Displays straight through the hook's message, turning over among five
+    // keys' pictures: wireless, volume up and down, brightness up and down.
+    static const uint32_t kScanCodes[] = {ScanCode::kWireless, ScanCode::kVolumeUp, ScanCode::kVolumeDown,
+                                          ScanCode::kBrightnessUp, ScanCode::kBrightnessDown};
+    int done = 0;
+    for (int i = 0; i < kDisplays; ++i) {
+        DWORD_PTR result = 0;
+        if (::SendMessageTimeoutW(running.main, WM_FNKEY_EVENT, KeyFlag::kExtendedRelease, kScanCodes[i % 5],
+                                  SMTO_NORMAL, 5000, &result)) {
+            ++done;
+        }
+    }
+    std::printf("private bytes: %.2f MB after start, %.2f MB after %d displays\n", atStart,
+                PrivateMegabytes(running.process.hProcess), done);
+    Stop(&running);
+}
+
+void PrintPair(const char* what, const std::vector<double>& floor, const std::vector<double>& program) {
+    if (floor.empty() || program.empty()) {
+        std::printf("%-34s no samples\n", what);
+        return;
+    }
+    const double fm = Percentile(floor, 0.5), fp = Percentile(floor, 0.99);
+    const double pm = Percentile(program, 0.5), pp = Percentile(program, 0.99);
+    std::printf("%-34s floor %7.2f / %7.2f   program %7.2f / %7.2f   ratio %5.2f / %5.2f   (%zu / %zu samples)\n",
+                what, fm, fp, pm, pp, pm / fm, pp / fp, floor.size(), program.size());
+}
+
 }  // namespace
 
-int wmain() {
-    const std::wstring instance = L"bench-" + std::to_wstring(::GetCurrentProcessId());
-    ::SetEnvironmentVariableW(L"VASK_NOTEBOOK", instance.c_str());
-    sim::Notebook machine(instance);
-    machine.Open();
-    machine.Reset();
-
-    const std::wstring exe = BinDirectory() + L"\\VaskHotkey.exe";
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &process)) {
-        std::fprintf(stderr, "key_bench: cannot start VaskHotkey.exe\n");
-        return 1;
-    }
-    HWND main = observe::WaitForWindow(L"VaskHotkeyClass", nullptr, 10000, process.dwProcessId);
-    HWND osd = observe::WaitForWindow(nullptr, L"Function_control_window", 10000, process.dwProcessId);
-    int status = 0;
-    if (main == nullptr || osd == nullptr) {
-        std::fprintf(stderr, "key_bench: the program's windows did not appear\n");
-        status = 1;
-    } else {
-        std::vector<double> samples;
-        for (int i = 0; i < kPresses && status == 0; ++i) {
-            ::PostMessageW(main, WM_FNKEY_EVENT, 0x80, 0x01);  // Esc hides the OSD
-            if (!SpinUntil([&] { return !::IsWindowVisible(osd); }, 5000)) {
-                status = 1;
-                break;
-            }
-            machine.Modify([](sim::State& s) { s.volume = 40; });
-            const double start = NowMs();
-            ::PostMessageW(main, WM_FNKEY_EVENT, 0x81, 0x28);
-            if (!SpinUntil([&] { return ::IsWindowVisible(osd) != FALSE; }, 5000)) {
-                status = 1;
-                break;
-            }
-            samples.push_back(NowMs() - start);
+int wmain(int argc, wchar_t** argv) {
+    const int rounds = argc > 1 ? std::max(1, _wtoi(argv[1])) : 40;
+    const std::wstring bin = BinDirectory();
+    Subject floor{"the floor", bin + L"\\osd_floor.exe", L"VaskFloorOsdClass", L"VaskHotkey floor OSD", {}, {}, {}, 0};
+    Subject program{"the program", bin + L"\\VaskHotkey.exe", L"VaskHotkeyClass", L"Function_control_window",
+                    {}, {}, {}, 0};
+    Bench bench;
+    for (int round = 0; round < rounds; ++round) {
+        // Turn about, so neither always runs on what the other left warm.
+        Subject& first = round % 2 == 0 ? floor : program;
+        Subject& second = round % 2 == 0 ? program : floor;
+        if (!bench.Round(first) || !bench.Round(second)) {
+            return 1;
         }
-        if (status == 0) {
-            std::printf("volume-up release to the new picture shown, %d presses: median %.3f ms, p99 %.3f ms, "
-                        "max %.3f ms\n",
-                        kPresses, Percentile(samples, 0.5), Percentile(samples, 0.99), Percentile(samples, 1.0));
-        } else {
-            std::fprintf(stderr, "key_bench: the OSD did not follow the keys\n");
-        }
-        ::PostMessageW(main, WM_CLOSE, 0, 0);
     }
-    ::WaitForSingleObject(process.hProcess, 10000);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-    machine.Discard();
-    return status;
+    std::printf("%d rounds, each a start and %d presses per case; median / p99 in ms\n", rounds, kPressesPerCase);
+    PrintPair("start to hotkey mode entered", floor.start, program.start);
+    PrintPair("key release to pixels, OSD hidden", floor.hidden, program.hidden);
+    PrintPair("key release to pixels, OSD shown", floor.shown, program.shown);
+    if (floor.lost + program.lost > 0) {
+        std::printf("presses without new pixels in %.0f ms: floor %d, program %d\n", kPixelTimeoutMs, floor.lost,
+                    program.lost);
+    }
+    bench.ProgramAlone(program);
+    return 0;
 }
