@@ -158,11 +158,15 @@ void CVaskHotkeyDlg::RunHotkeyAction(HotkeyAction action) {
 }
 
 void CVaskHotkeyDlg::CloseNotices() {
-    // Any key ends an open notice, before the key's own action runs.
-    if (HWND notice = ::FindWindowW(nullptr, kChargingNoticeTitle)) {
+    // Any key ends an open notice, before the key's own action runs. The
+    // notices are this program's own dialogs, so their handles say whether
+    // one is open: looking them up by title on every key would read the
+    // title of every window on the desktop, and could hand the private close
+    // message to some other program's window that carries the same title.
+    if (HWND notice = m_osd.OpenChargingNotice()) {
         ::SendMessageW(notice, WM_CLOSE_CHARGING_NOTICE, 0, 0);
     }
-    if (HWND notice = ::FindWindowW(nullptr, kGuestNoticeTitle)) {
+    if (HWND notice = m_osd.OpenGuestNotice()) {
         ::SendMessageW(notice, WM_CLOSE_GUEST_NOTICE, 0, 0);
     }
 }

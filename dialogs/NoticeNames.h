@@ -1,6 +1,5 @@
 #pragma once
-// How the dispatcher finds and closes the two notices: by their exact window
-// titles, with one private message each.
+// The two notices' window titles, and the private message that closes each.
 
 #include <windows.h>
 

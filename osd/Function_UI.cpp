@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "framework/DebugOutput.h"
-#include "framework/Handles.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
 
@@ -39,6 +38,45 @@ Gdiplus::Bitmap* DecodePngResource(HINSTANCE module, uint16_t id, bool* found) {
     return picture;
 }
 
+// Draws a picture the one way the layered window takes it: into a zeroed (all
+// transparent) 32-bit section, through a premultiplied off-screen bitmap, so
+// that the section holds premultiplied pixels as per-pixel alpha requires.
+// Without a picture the section stays transparent. Null when no section of
+// that size can be made (no size, or no memory).
+std::shared_ptr<const LayeredPicture> DrawLayeredPicture(Gdiplus::Bitmap* picture, int width, int height) {
+    BITMAPINFO info{};
+    BITMAPINFOHEADER& header = info.bmiHeader;
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biWidth = width;
+    header.biHeight = height;  // positive: bottom-up rows
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = static_cast<DWORD>(((width * 32 + 31) / 8) / 4 * 4 * height);
+    void* pixels = nullptr;
+    auto drawn = std::make_shared<LayeredPicture>();
+    drawn->pixels.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    if (!drawn->pixels || pixels == nullptr) {
+        return nullptr;
+    }
+    std::memset(pixels, 0, static_cast<size_t>(4) * width * height);
+    drawn->width = width;
+    drawn->height = height;
+    if (picture != nullptr) {
+        UniqueMemoryDc memoryDc(::CreateCompatibleDC(nullptr));
+        SelectGuard selected(memoryDc.get(), drawn->pixels.get());
+        Gdiplus::Bitmap offscreen(width, height, PixelFormat32bppPARGB);
+        Gdiplus::Graphics dcGraphics(memoryDc.get());
+        Gdiplus::Graphics offscreenGraphics(&offscreen);
+        dcGraphics.SetPageUnit(Gdiplus::UnitPixel);
+        offscreenGraphics.DrawImage(picture, Gdiplus::Rect(0, 0, width, height), 0, 0, width, height,
+                                    Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
+        dcGraphics.DrawImage(&offscreen, 0, 0, width, height);
+    }
+    ::GdiFlush();  // the pixels are read straight from the section later
+    return drawn;
+}
+
 }  // namespace
 
 BEGIN_MESSAGE_MAP(Function_UI, CDialog)
@@ -51,8 +89,7 @@ END_MESSAGE_MAP()
 
 Function_UI::Function_UI() : CDialog(IDD_OSD) {}
 
-// The picture goes with the object, while GDI+ still runs: it is shut down
-// only after the main window has ended.
+// The pictures are plain GDI sections by now; they go with the object.
 Function_UI::~Function_UI() = default;
 
 int Function_UI::OnCreate(LPCREATESTRUCTW cs) {
@@ -135,65 +172,59 @@ int Function_UI::RenderLayered() {
     POINT source{0, 0};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
 
-    WindowDc windowDc(m_hWnd);
-    UniqueMemoryDc memoryDc(::CreateCompatibleDC(windowDc.get()));
-
-    BITMAPINFO info{};
-    BITMAPINFOHEADER& header = info.bmiHeader;
-    header.biSize = sizeof(BITMAPINFOHEADER);
-    header.biWidth = size.cx;
-    header.biHeight = size.cy;  // positive: bottom-up rows
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biCompression = BI_RGB;
-    header.biSizeImage = static_cast<DWORD>(((size.cx * 32 + 31) / 8) / 4 * 4 * size.cy);
-    void* pixels = nullptr;
-    UniqueBitmap section(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
-    // Without a section (no picture size, or no memory) the window keeps what
-    // it showed before.
-    if (!section || pixels == nullptr) {
+    // Without a current picture the window turns fully transparent at its
+    // last size.
+    std::shared_ptr<const LayeredPicture> picture = m_pImageBack;
+    if (!picture || picture->width != size.cx || picture->height != size.cy) {
+        picture = DrawLayeredPicture(nullptr, size.cx, size.cy);
+    }
+    // Without pixels (no picture size, or no memory) the window keeps what it
+    // showed before.
+    if (!picture) {
         return 0;
     }
-    std::memset(pixels, 0, static_cast<size_t>(4) * size.cx * size.cy);  // all transparent
-
-    SelectGuard selected(memoryDc.get(), section.get());
-    {
-        Gdiplus::Bitmap offscreen(size.cx, size.cy, PixelFormat32bppPARGB);
-        Gdiplus::Graphics dcGraphics(memoryDc.get());
-        Gdiplus::Graphics offscreenGraphics(&offscreen);
-        dcGraphics.SetPageUnit(Gdiplus::UnitPixel);
-
-        ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, ::GetWindowLongW(m_hWnd, GWL_EXSTYLE) | WS_EX_LAYERED);
-
-        if (m_pImageBack) {
-            offscreenGraphics.DrawImage(m_pImageBack.get(), Gdiplus::Rect(0, 0, size.cx, size.cy), 0, 0,
-                                        size.cx, size.cy, Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
-        }
-        // Through the premultiplied bitmap, so the section holds premultiplied
-        // pixels as per-pixel alpha blending wants them.
-        dcGraphics.DrawImage(&offscreen, 0, 0, size.cx, size.cy);
-
-        ::UpdateLayeredWindow(m_hWnd, windowDc.get(), &destination, &size, memoryDc.get(), &source, 0,
-                              &blend, ULW_ALPHA);
+    // Layered from the first render on; setting the style again would only
+    // send the window two style messages per key.
+    const LONG exStyle = ::GetWindowLongW(m_hWnd, GWL_EXSTYLE);
+    if ((exStyle & WS_EX_LAYERED) == 0) {
+        ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
     }
+    UniqueMemoryDc memoryDc(::CreateCompatibleDC(nullptr));
+    SelectGuard selected(memoryDc.get(), picture->pixels.get());
+    ::UpdateLayeredWindow(m_hWnd, nullptr, &destination, &size, memoryDc.get(), &source, 0, &blend, ULW_ALPHA);
     return 0;
 }
 
 BOOL Function_UI::LoadPngPicture(uint16_t id) {
     m_pImageBack.reset();
 
+    const auto loaded = m_loadedPictures.find(id);
+    if (loaded != m_loadedPictures.end()) {
+        m_pImageBack = loaded->second;
+        m_nImageWidth = m_pImageBack->width;
+        m_nImageHeight = m_pImageBack->height;
+        return TRUE;
+    }
     bool found = false;
-    m_pImageBack.reset(DecodePngResource(AfxGetResourceHandle(), id, &found));
-    if (!m_pImageBack) {
+    std::unique_ptr<Gdiplus::Bitmap> decoded(DecodePngResource(AfxGetResourceHandle(), id, &found));
+    if (!decoded) {
         DiagnosticLine(L"Load Png Background Failed");
         return FALSE;
     }
     // A picture that is missing or does not decode still leaves an object, of
     // size 0 x 0, so the next render draws nothing new; it is not a success.
-    const bool decoded = found && m_pImageBack->GetLastStatus() == Gdiplus::Ok;
-    m_nImageWidth = decoded ? static_cast<int>(m_pImageBack->GetWidth()) : 0;
-    m_nImageHeight = decoded ? static_cast<int>(m_pImageBack->GetHeight()) : 0;
-    return decoded && m_nImageWidth > 0 && m_nImageHeight > 0 ? TRUE : FALSE;
+    const bool ok = found && decoded->GetLastStatus() == Gdiplus::Ok;
+    m_nImageWidth = ok ? static_cast<int>(decoded->GetWidth()) : 0;
+    m_nImageHeight = ok ? static_cast<int>(decoded->GetHeight()) : 0;
+    if (!ok || m_nImageWidth <= 0 || m_nImageHeight <= 0) {
+        return FALSE;
+    }
+    m_pImageBack = DrawLayeredPicture(decoded.get(), m_nImageWidth, m_nImageHeight);
+    if (!m_pImageBack) {
+        return FALSE;  // no memory for its pixels: not kept, tried again next time
+    }
+    m_loadedPictures.emplace(id, m_pImageBack);
+    return TRUE;
 }
 
 BOOL Function_UI::LoadBitmapFromIDResource(uint16_t id, HINSTANCE hInstance) {
@@ -205,18 +236,20 @@ BOOL Function_UI::LoadBitmapFromIDResource(uint16_t id, HINSTANCE hInstance) {
         MessageBox(L"Load Bitmap image fail!", nullptr, MB_OK);
         return FALSE;
     }
-    m_pImageBack.reset(new Gdiplus::Bitmap(bitmap.get(), nullptr));
-    if (!m_pImageBack) {
+    std::unique_ptr<Gdiplus::Bitmap> picture(new Gdiplus::Bitmap(bitmap.get(), nullptr));
+    if (!picture) {
+        m_pImageBack.reset();
         DiagnosticLine(L"m_pImageBack==NULL");
         return FALSE;
     }
-    const bool decoded = m_pImageBack->GetLastStatus() == Gdiplus::Ok;
-    m_nImageWidth = decoded ? static_cast<int>(m_pImageBack->GetWidth()) : 0;
-    m_nImageHeight = decoded ? static_cast<int>(m_pImageBack->GetHeight()) : 0;
+    const bool decoded = picture->GetLastStatus() == Gdiplus::Ok;
+    m_nImageWidth = decoded ? static_cast<int>(picture->GetWidth()) : 0;
+    m_nImageHeight = decoded ? static_cast<int>(picture->GetHeight()) : 0;
 
     // Takes the picture's size and goes to the top of the top-most band.
     ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, m_nImageWidth, m_nImageHeight, SWP_NOMOVE);
     bitmap.reset();  // the GDI+ picture holds its own copy of the pixels
+    m_pImageBack = DrawLayeredPicture(picture.get(), m_nImageWidth, m_nImageHeight);
     RenderLayered();
     return TRUE;
 }

@@ -3,9 +3,12 @@
 // primary display, that carries one 190 x 114 picture from the program's
 // resources and hides itself when its timer fires. Every display operation
 // loads a picture, draws it into the window with per-pixel alpha, restarts
-// its own timer and shows the window.
+// its own timer and shows the window. A PNG picture is decoded and drawn into
+// its premultiplied pixels once, at its first load; a key then only hands
+// those pixels to the window.
 
 #include <cstdint>
+#include <map>
 #include <memory>
 
 #include <objidl.h>  // before gdiplus.h, which needs IStream
@@ -14,6 +17,7 @@
 #include "dialogs/BatteryDisable.h"
 #include "dialogs/GuestUserDeny.h"
 #include "framework/Dialog.h"
+#include "framework/Handles.h"
 #include "osd/VolumeRules.h"
 #include "platform/VendorApi.h"
 
@@ -29,6 +33,14 @@ constexpr int32_t kBatteryPercentUnknown = -1;
 // Every picture of the catalogue has this size; the centring relies on it.
 constexpr int kOsdPictureWidth = 190;
 constexpr int kOsdPictureHeight = 114;
+
+// A picture as the layered window takes it: premultiplied 32-bit pixels,
+// bottom-up, in a DIB section of the picture's size.
+struct LayeredPicture {
+    UniqueBitmap pixels;
+    int width = 0;
+    int height = 0;
+};
 
 class Function_UI : public CDialog {
 public:
@@ -63,6 +75,10 @@ public:
     // Sends the chosen display outputs to the firmware when the commit timer fires.
     void CommitDisplayOutput();
 
+    // The notices while they are open, null otherwise: any key closes them.
+    HWND OpenChargingNotice() const { return m_dlgBatteryDisable.m_hWnd; }
+    HWND OpenGuestNotice() const { return m_dlgGuestDeny.m_hWnd; }
+
     // The picture's size as the loaders found it.
     int ImageWidth() const { return m_nImageWidth; }
     int ImageHeight() const { return m_nImageHeight; }
@@ -83,7 +99,7 @@ protected:
     int32_t m_nBrightnessLevel[8] = {};
     int m_nImageWidth = 0;
     int m_nImageHeight = 0;
-    std::unique_ptr<Gdiplus::Bitmap> m_pImageBack;
+    std::shared_ptr<const LayeredPicture> m_pImageBack;  // the current picture, null when none
     GuestUserDeny m_dlgGuestDeny;
     int32_t m_nVolumeValue[kVolumeLevels] = {};
     CBatteryDisable m_dlgBatteryDisable;
@@ -96,4 +112,9 @@ protected:
 
 private:
     void CentreOnPrimaryDisplay();
+
+    // Every PNG picture that has loaded, by resource id: a resource cannot
+    // change while the program runs. A load that fails is not kept, so it
+    // fails, with its line, each time.
+    std::map<uint16_t, std::shared_ptr<const LayeredPicture>> m_loadedPictures;
 };
