@@ -128,13 +128,45 @@ TEST_F(Hotkeys, WirelessKeyShowsTheSwitchBit) {
         uint8_t ecByte;
         const char* line;
         uint16_t picture;
-    } cases[] = {{0x10, "SWITCH_ON", 157}, {0xFF, "SWITCH_ON", 157}, {0x00, "SWITCH_OFF", 158}, {0xEF, "SWITCH_OFF", 158}};
+    } cases[] = {{0x10, "SWITCH_ON", 157}, {0x00, "SWITCH_OFF", 158}, {0xFF, "SWITCH_ON", 157}, {0xEF, "SWITCH_OFF", 158}};
+    // Turning over at each press: the third and fourth pictures are drawn
+    // from what the first two loads kept, and must be theirs to the pixel.
     for (const auto& c : cases) {
         machine.Set([&](sim::State& s) { s.ec[0xBB] = c.ecByte; });
         const size_t before = program.Lines().size();
         PressAndSettle(kRelease, kWireless, c.line);
         EXPECT_EQ(LinesSince(before), std::vector<std::string>{c.line});
         EXPECT_EQ(DifferingFromPicture(c.picture), 0) << int{c.ecByte};
+    }
+}
+
+// A window of another program that carries a notice's title is not the
+// program's notice: a key sends it none of the notices' close messages.
+LRESULT CALLBACK CountNoticeCloses(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_USER + 100 || message == WM_USER + 101) {
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, ::GetWindowLongPtrW(window, GWLP_USERDATA) + 1);
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST_F(Hotkeys, KeysSendNothingToOtherWindowsWithANoticeTitle) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = &CountNoticeCloses;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"OtherProgramsNotice";
+    ::RegisterClassW(&windowClass);
+    HWND others[] = {
+        ::CreateWindowExW(0, windowClass.lpszClassName, L"Korvelane On-Screen Display-Battery Disabeled", WS_POPUP,
+                          0, 0, 10, 10, nullptr, nullptr, windowClass.hInstance, nullptr),
+        ::CreateWindowExW(0, windowClass.lpszClassName, L"Korvelane On-Screen Display-Guest User Deny", WS_POPUP, 0,
+                          0, 10, 10, nullptr, nullptr, windowClass.hInstance, nullptr)};
+    machine.Set([](sim::State& s) { s.ec[0xBB] = 0x10; });
+    program.Press(kRelease, kWireless);
+    observe::PumpMessages(300);  // a message sent to these windows arrives here
+    EXPECT_TRUE(program.WaitForLine("SWITCH_ON"));
+    for (HWND other : others) {
+        EXPECT_EQ(::GetWindowLongPtrW(other, GWLP_USERDATA), 0);
+        ::DestroyWindow(other);
     }
 }
 
