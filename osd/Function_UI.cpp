@@ -1,7 +1,5 @@
 #include "osd/Function_UI.h"
 
-#include <cstring>
-
 #include "framework/DebugOutput.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
@@ -9,75 +7,6 @@
 namespace {
 
 constexpr wchar_t kOsdWindowText[] = L"Function_control_window";
-constexpr wchar_t kPngResourceType[] = L"PNG";
-
-// A picture decoded from a stream reads its bytes from that stream for as
-// long as it lives. The stream owns a copy of the resource bytes and frees
-// them when its last reference, the picture's, goes.
-Gdiplus::Bitmap* DecodePngResource(HINSTANCE module, uint16_t id, bool* found) {
-    *found = false;
-    HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(id), kPngResourceType);
-    const DWORD size = resource != nullptr ? ::SizeofResource(module, resource) : 0;
-    const void* bytes = size != 0 ? ::LockResource(::LoadResource(module, resource)) : nullptr;
-    HGLOBAL block = ::GlobalAlloc(GMEM_FIXED, size);
-    if (block == nullptr) {
-        return nullptr;
-    }
-    if (bytes != nullptr) {
-        *found = true;
-        std::memcpy(::GlobalLock(block), bytes, size);
-        ::GlobalUnlock(block);
-    }
-    IStream* stream = nullptr;
-    if (FAILED(::CreateStreamOnHGlobal(block, TRUE, &stream))) {
-        ::GlobalFree(block);
-        return nullptr;
-    }
-    auto* picture = new Gdiplus::Bitmap(stream);
-    stream->Release();
-    return picture;
-}
-
-// A picture the way the layered window takes it: a 32-bit section of
-// premultiplied pixels, as per-pixel alpha requires, all transparent where
-// the picture has none. Without a picture the section stays transparent.
-// Null when no section of that size can be made (no size, or no memory).
-std::shared_ptr<const LayeredPicture> DrawLayeredPicture(Gdiplus::Bitmap* picture, int width, int height) {
-    BITMAPINFO info{};
-    BITMAPINFOHEADER& header = info.bmiHeader;
-    header.biSize = sizeof(BITMAPINFOHEADER);
-    header.biWidth = width;
-    header.biHeight = height;  // positive: bottom-up rows
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biCompression = BI_RGB;
-    header.biSizeImage = static_cast<DWORD>(((width * 32 + 31) / 8) / 4 * 4 * height);
-    void* pixels = nullptr;
-    auto drawn = std::make_shared<LayeredPicture>();
-    drawn->pixels.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
-    if (!drawn->pixels || pixels == nullptr) {
-        return nullptr;
-    }
-    std::memset(pixels, 0, static_cast<size_t>(4) * width * height);
-    drawn->width = width;
-    drawn->height = height;
-    // The picture's rows, premultiplied, straight into the section: what
-    // drawing it at its own size through a premultiplied bitmap gives, without
-    // two passes of drawing.
-    Gdiplus::Rect whole(0, 0, width, height);
-    Gdiplus::BitmapData rows{};
-    if (picture != nullptr &&
-        picture->LockBits(&whole, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &rows) == Gdiplus::Ok) {
-        const size_t stride = static_cast<size_t>(4) * width;
-        for (int row = 0; row < height; ++row) {
-            // GDI+ hands the rows top-down; the section holds them bottom-up.
-            std::memcpy(static_cast<char*>(pixels) + stride * (height - 1 - row),
-                        static_cast<const char*>(rows.Scan0) + static_cast<ptrdiff_t>(rows.Stride) * row, stride);
-        }
-        picture->UnlockBits(&rows);
-    }
-    return drawn;
-}
 
 }  // namespace
 
@@ -207,24 +136,20 @@ BOOL Function_UI::LoadPngPicture(uint16_t id) {
         m_nImageHeight = m_pImageBack->height;
         return TRUE;
     }
-    bool found = false;
-    std::unique_ptr<Gdiplus::Bitmap> decoded(DecodePngResource(AfxGetResourceHandle(), id, &found));
-    if (!decoded) {
+    PngLoad load = LoadLayeredPng(AfxGetResourceHandle(), id);
+    if (!load.allocated) {
         DiagnosticLine(L"Load Png Background Failed");
         return FALSE;
     }
-    // A picture that is missing or does not decode still leaves an object, of
-    // size 0 x 0, so the next render draws nothing new; it is not a success.
-    const bool ok = found && decoded->GetLastStatus() == Gdiplus::Ok;
-    m_nImageWidth = ok ? static_cast<int>(decoded->GetWidth()) : 0;
-    m_nImageHeight = ok ? static_cast<int>(decoded->GetHeight()) : 0;
-    if (!ok || m_nImageWidth <= 0 || m_nImageHeight <= 0) {
+    // A picture that is missing or does not decode is 0 x 0, so the next
+    // render draws nothing new; it is not a success. Nor is one without
+    // memory for its pixels, which is not kept and is tried again next time.
+    m_nImageWidth = load.width;
+    m_nImageHeight = load.height;
+    if (!load.picture) {
         return FALSE;
     }
-    m_pImageBack = DrawLayeredPicture(decoded.get(), m_nImageWidth, m_nImageHeight);
-    if (!m_pImageBack) {
-        return FALSE;  // no memory for its pixels: not kept, tried again next time
-    }
+    m_pImageBack = std::move(load.picture);
     m_loadedPictures.emplace(id, m_pImageBack);
     return TRUE;
 }

@@ -17,7 +17,7 @@
 #include "dialogs/BatteryDisable.h"
 #include "dialogs/GuestUserDeny.h"
 #include "framework/Dialog.h"
-#include "framework/Handles.h"
+#include "osd/LayeredPicture.h"
 #include "osd/VolumeRules.h"
 #include "platform/VendorApi.h"
 
@@ -33,14 +33,6 @@ constexpr int32_t kBatteryPercentUnknown = -1;
 // Every picture of the catalogue has this size; the centring relies on it.
 constexpr int kOsdPictureWidth = 190;
 constexpr int kOsdPictureHeight = 114;
-
-// A picture as the layered window takes it: premultiplied 32-bit pixels,
-// bottom-up, in a DIB section of the picture's size.
-struct LayeredPicture {
-    UniqueBitmap pixels;
-    int width = 0;
-    int height = 0;
-};
 
 class Function_UI : public CDialog {
 public:

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "BenchTiming.h"
+#include "Process.h"
 #include "WindowWatch.h"
 #include "hotkeys/DecisionTable.h"
 #include "osd/WirelessRules.h"
@@ -39,13 +40,6 @@ constexpr DWORD kSettleMs = 25;  // lets the screen and both processes go quiet 
 constexpr DWORD kIdleMs = 60000;
 constexpr DWORD kIdleSampleMs = 50;
 constexpr int kDisplays = 10000;
-
-std::wstring BinDirectory() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dir(path);
-    return dir.substr(0, dir.find_last_of(L"\\/"));
-}
 
 // The OSD's area of the screen, read back through the screen's device context.
 class ScreenArea {
@@ -70,11 +64,11 @@ public:
         ::ReleaseDC(nullptr, m_screen);
     }
     std::vector<uint32_t> Capture() {
-        ::BitBlt(m_memory, 0, 0, kWidth, kHeight, m_screen, m_left, m_top, SRCCOPY);
+        Read();
         return std::vector<uint32_t>(m_pixels, m_pixels + kWidth * kHeight);
     }
     bool Differs(const std::vector<uint32_t>& before) {
-        ::BitBlt(m_memory, 0, 0, kWidth, kHeight, m_screen, m_left, m_top, SRCCOPY);
+        Read();
         for (int i = 0; i < kWidth * kHeight; ++i) {
             if ((m_pixels[i] ^ before[i]) & 0xFFFFFF) {
                 return true;
@@ -84,6 +78,8 @@ public:
     }
 
 private:
+    void Read() { ::BitBlt(m_memory, 0, 0, kWidth, kHeight, m_screen, m_left, m_top, SRCCOPY); }
+
     HDC m_screen = nullptr;
     HDC m_memory = nullptr;
     HBITMAP m_section = nullptr;
@@ -394,9 +390,9 @@ void PrintPair(const char* what, const std::vector<double>& floor, const std::ve
 
 int wmain(int argc, wchar_t** argv) {
     const int rounds = argc > 1 ? std::max(1, _wtoi(argv[1])) : 40;
-    const std::wstring bin = BinDirectory();
-    Subject floor{"the floor", bin + L"\\osd_floor.exe", L"VaskFloorOsdClass", L"VaskHotkey floor OSD"};
-    Subject program{"the program", bin + L"\\VaskHotkey.exe", L"VaskHotkeyClass", L"Function_control_window"};
+    const std::wstring bin = observe::ExecutableDir();
+    Subject floor{"the floor", bin + L"osd_floor.exe", L"VaskFloorOsdClass", L"VaskHotkey floor OSD"};
+    Subject program{"the program", bin + L"VaskHotkey.exe", L"VaskHotkeyClass", L"Function_control_window"};
     Bench bench;
     for (int round = 0; round < rounds; ++round) {
         // Turn about, so neither always runs on what the other left warm.

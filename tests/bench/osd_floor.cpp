@@ -1,19 +1,17 @@
 // The floor the key benchmark measures the program against: the least any
 // program can do to put the wireless picture on screen for the wireless key.
-// It enters hotkey mode first thing, decodes both wireless pictures once into
-// premultiplied bitmaps, and then, for each release of the key its low-level
+// It enters hotkey mode first thing, decodes both wireless pictures once, the
+// way the program does, and then, for each release of the key its low-level
 // hook posts to its own window, hands the other picture to a 190 x 114
 // layered window centred where the OSD shows, and shows it. Nothing else:
 // no vendor read, no diagnostic line, no timer.
 #include <windows.h>
 
-#include <objidl.h>  // before gdiplus.h, which needs IStream
-#include <gdiplus.h>
-
 #include <cstdio>
-#include <cstring>
+#include <memory>
 
 #include "hotkeys/DecisionTable.h"
+#include "osd/LayeredPicture.h"
 #include "osd/WirelessRules.h"
 #include "platform/VendorApi.h"
 
@@ -24,64 +22,19 @@ constexpr UINT WM_FLOOR_KEY = WM_APP + 1;
 constexpr int kWidth = 190;
 constexpr int kHeight = 114;
 
-struct Picture {
-    HDC dc = nullptr;
-    HBITMAP section = nullptr;
-};
-
 HHOOK g_hook = nullptr;
 HWND g_window = nullptr;
-Picture g_pictures[2];
+std::shared_ptr<const LayeredPicture> g_pictures[2];
 int g_next = 0;
 POINT g_position{};
+HDC g_memoryDc = nullptr;
 
-bool Decode(uint16_t id, Picture* picture) {
-    HRSRC resource = ::FindResourceW(nullptr, MAKEINTRESOURCEW(id), L"PNG");
-    const DWORD size = resource != nullptr ? ::SizeofResource(nullptr, resource) : 0;
-    const void* bytes = size != 0 ? ::LockResource(::LoadResource(nullptr, resource)) : nullptr;
-    HGLOBAL block = bytes != nullptr ? ::GlobalAlloc(GMEM_FIXED, size) : nullptr;
-    if (block == nullptr) {
-        return false;
-    }
-    std::memcpy(block, bytes, size);
-    IStream* stream = nullptr;
-    if (FAILED(::CreateStreamOnHGlobal(block, TRUE, &stream))) {
-        ::GlobalFree(block);
-        return false;
-    }
-    Gdiplus::Bitmap decoded(stream);
-    stream->Release();
-    Gdiplus::Rect whole(0, 0, kWidth, kHeight);
-    Gdiplus::BitmapData data{};
-    if (decoded.GetLastStatus() != Gdiplus::Ok ||
-        decoded.LockBits(&whole, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &data) != Gdiplus::Ok) {
-        return false;
-    }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;  // top-down, as GDI+ hands the rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* pixels = nullptr;
-    picture->section = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
-    if (picture->section != nullptr) {
-        for (int row = 0; row < kHeight; ++row) {
-            std::memcpy(static_cast<char*>(pixels) + row * kWidth * 4,
-                        static_cast<const char*>(data.Scan0) + row * data.Stride, kWidth * 4);
-        }
-        picture->dc = ::CreateCompatibleDC(nullptr);
-        ::SelectObject(picture->dc, picture->section);
-    }
-    decoded.UnlockBits(&data);
-    return picture->dc != nullptr;
-}
-
-void Show(const Picture& picture) {
+void Show(const LayeredPicture& picture) {
     SIZE size{kWidth, kHeight};
     POINT origin{0, 0};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    ::UpdateLayeredWindow(g_window, nullptr, &g_position, &size, picture.dc, &origin, 0, &blend, ULW_ALPHA);
+    ::SelectObject(g_memoryDc, picture.pixels.get());
+    ::UpdateLayeredWindow(g_window, nullptr, &g_position, &size, g_memoryDc, &origin, 0, &blend, ULW_ALPHA);
     ::ShowWindow(g_window, SW_SHOWNA);
 }
 
@@ -97,7 +50,7 @@ LRESULT CALLBACK FloorWindow(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_FLOOR_KEY:
         if (static_cast<uint32_t>(lParam) == ScanCode::kWireless &&
             (static_cast<uint32_t>(wParam) & KeyFlag::kExtendedRelease) == KeyFlag::kExtendedRelease) {
-            Show(g_pictures[g_next]);
+            Show(*g_pictures[g_next]);
             g_next ^= 1;
         }
         return 0;
@@ -121,9 +74,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    const bool decoded = Decode(kWirelessOnPictureId, &g_pictures[0]) && Decode(kWirelessOffPictureId, &g_pictures[1]);
+    g_pictures[0] = LoadLayeredPng(instance, kWirelessOnPictureId).picture;
+    g_pictures[1] = LoadLayeredPng(instance, kWirelessOffPictureId).picture;
     Gdiplus::GdiplusShutdown(token);
-    if (!decoded) {
+    g_memoryDc = ::CreateCompatibleDC(nullptr);
+    if (!g_pictures[0] || !g_pictures[1] || g_memoryDc == nullptr) {
         std::fprintf(stderr, "osd_floor: the wireless pictures do not decode\n");
         return 1;
     }
