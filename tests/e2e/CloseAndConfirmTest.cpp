@@ -47,7 +47,7 @@ TEST(StartAndClose, AHundredOfEachWayEndCleanlyAndLeaveNothingBehind) {
         const bool byEvent = i >= 100;
         SCOPED_TRACE(::testing::Message() << (byEvent ? "close event " : "\"Close\" start ") << i % 100);
         ProgramRun program;
-        ASSERT_TRUE(program.Start());
+        ASSERT_TRUE(program.Start()) << program.StartError();
         ASSERT_NE(program.WaitForMainWindow(), nullptr);  // fully up: its loop answers
         if (byEvent) {
             ASSERT_TRUE(observe::SignalNamedEvent(L"BTMCloseEvent"));

@@ -102,6 +102,8 @@ public:
     }
     bool Running() const { return m_debuggee.Running(); }
     DWORD Pid() const { return m_debuggee.Pid(); }
+    // Why Start() failed.
+    const std::string& StartError() const { return m_debuggee.Error(); }
 
 private:
     Effect EffectWithMarker(FreshNotebook& machine, const std::function<void()>& act,
