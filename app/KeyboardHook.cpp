@@ -1,6 +1,8 @@
 #include "app/KeyboardHook.h"
 
 #include "app/AppMessages.h"
+#include "app/Hook.h"
+#include "framework/WinApp.h"
 
 HHOOK g_hKeyboardHook = nullptr;
 HWND g_hHotkeyWindow = nullptr;
@@ -13,4 +15,67 @@ LRESULT CALLBACK KeyboardHookProc(int nCode, WPARAM wParam, LPARAM lParam) {
     }
     // Never swallow a key: the hotkeys reach the focused application too.
     return ::CallNextHookEx(g_hKeyboardHook, nCode, wParam, lParam);
+}
+
+CHook::~CHook() { Remove(); }
+
+BOOL CHook::Install(HWND target) {
+    Remove();
+    m_installed.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!m_installed) {
+        return FALSE;
+    }
+    m_hTarget = target;
+    m_bHooked = FALSE;
+    CWinThread* thread = AfxBeginThread(&HookThread, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    if (thread == nullptr) {
+        return FALSE;
+    }
+    thread->m_bAutoDelete = FALSE;
+    m_pThread.reset(thread);
+    thread->ResumeThread();
+    // The thread answers at once: it only asks the system for the hook. Its
+    // end counts as an answer too, so a thread that died cannot hang the start.
+    const HANDLE answered[] = {m_installed.get(), thread->m_hThread};
+    ::WaitForMultipleObjects(2, answered, FALSE, INFINITE);
+    if (!m_bHooked) {
+        ::WaitForSingleObject(thread->m_hThread, INFINITE);
+        m_pThread.reset();
+    }
+    return m_bHooked;
+}
+
+void CHook::Remove() {
+    if (!m_pThread) {
+        return;
+    }
+    // The thread's queue exists before it answers, so the quit cannot be
+    // lost; the thread removes the hook on its way out.
+    ::PostThreadMessageW(m_pThread->m_nThreadID, WM_QUIT, 0, 0);
+    ::WaitForSingleObject(m_pThread->m_hThread, INFINITE);
+    m_pThread.reset();
+}
+
+UINT CHook::HookThread(LPVOID self) {
+    auto* hook = static_cast<CHook*>(self);
+    MSG msg;
+    // Makes this thread's message queue, through which the system calls the
+    // hook and the quit arrives.
+    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    g_hHotkeyWindow = hook->m_hTarget;
+    g_hKeyboardHook = ::SetWindowsHookExW(WH_KEYBOARD_LL, &KeyboardHookProc, AfxGetInstanceHandle(), 0);
+    const bool hooked = g_hKeyboardHook != nullptr;
+    hook->m_bHooked = hooked ? TRUE : FALSE;
+    ::SetEvent(hook->m_installed.get());
+    if (!hooked) {
+        return 0;
+    }
+    // Nothing else ever runs here: every key event of the desktop waits for
+    // this loop to take its hook call.
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        ::DispatchMessageW(&msg);
+    }
+    ::UnhookWindowsHookEx(g_hKeyboardHook);
+    g_hKeyboardHook = nullptr;
+    return 0;
 }

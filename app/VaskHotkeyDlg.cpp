@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "app/AppMessages.h"
-#include "app/KeyboardHook.h"
 #include "dialogs/AboutDlg.h"
 #include "dialogs/GraphicSW_Msg.h"
 #include "dialogs/NoticeNames.h"
@@ -88,13 +87,8 @@ BOOL CVaskHotkeyDlg::OnInitDialog() {
 }
 
 BOOL CVaskHotkeyDlg::InstallKeyboardHook() {
-    g_hHotkeyWindow = m_hWnd;
-    if (g_hKeyboardHook != nullptr) {
-        ::UnhookWindowsHookEx(g_hKeyboardHook);
-        g_hKeyboardHook = nullptr;
-    }
-    g_hKeyboardHook = ::SetWindowsHookExW(WH_KEYBOARD_LL, &KeyboardHookProc, AfxGetInstanceHandle(), 0);
-    return g_hKeyboardHook != nullptr;
+    // On the hook's own thread, never this one: see app/Hook.h.
+    return m_hook.Install(m_hWnd);
 }
 
 LRESULT CVaskHotkeyDlg::OnFnKey(WPARAM flags, LPARAM scanCode) {
@@ -181,8 +175,7 @@ void CVaskHotkeyDlg::RestartHookRefreshTimer() {
 void CVaskHotkeyDlg::OnTimer(UINT_PTR nIDEvent) {
     if (nIDEvent == HOOK_REFRESH_TIMER) {
         KillTimer(HOOK_REFRESH_TIMER);
-        ::UnhookWindowsHookEx(g_hKeyboardHook);
-        g_hKeyboardHook = nullptr;
+        m_hook.Remove();
         if (!InstallKeyboardHook()) {
             DiagnosticLine(L"Start KB Hook is fail.\n");
         }
@@ -205,8 +198,9 @@ void CVaskHotkeyDlg::OnWindowPosChanging(WINDOWPOS* pos) {
 }
 
 void CVaskHotkeyDlg::OnClose() {
-    ::UnhookWindowsHookEx(g_hKeyboardHook);
-    g_hKeyboardHook = nullptr;
+    // Waits for the hook's thread to end: no key event is posted once
+    // hotkey mode is left.
+    m_hook.Remove();
     // Nothing may put the hook back once hotkey mode is left.
     KillTimer(HOOK_REFRESH_TIMER);
     DiagnosticLine(L"[VaskHotkey]Disable VaskHotkey to control Volume\n");
