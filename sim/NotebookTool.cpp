@@ -54,6 +54,8 @@ std::string FaultText(const sim::State& s, sim::Function f) {
                                            : "(%d)",
                       fs.rangeValue);
         text += buf;
+    } else if (fault == sim::Fault::Stall) {
+        text += "(" + std::to_string(fs.stallMs) + " ms)";
     }
     return text;
 }
@@ -237,6 +239,7 @@ int ListFaults(sim::Notebook& nb, const std::vector<sim::Function>& which) {
         std::string modes = "none refuse";
         modes += info.canNoWrite ? " nowrite" : "";
         modes += info.canRange ? " range" : "";
+        modes += " stall";
         std::printf("%-26s %-14s %s\n", info.name, FaultText(*st, fn).c_str(), modes.c_str());
     }
     return kOk;
@@ -265,10 +268,11 @@ int FaultCommand(sim::Notebook& nb, const Args& args) {
     }
     const std::optional<sim::Fault> fault = sim::FaultByName(args[1]);
     if (!fault) {
-        return Fail(kBadInput, "unknown fault \"" + args[1] + "\": none, refuse, nowrite or range");
+        return Fail(kBadInput, "unknown fault \"" + args[1] + "\": none, refuse, nowrite, range or stall");
     }
-    if (args.size() > 3 || (args.size() == 3 && *fault != sim::Fault::Range)) {
-        return Fail(kBadInput, "usage: notebook fault FUNCTION none|refuse|nowrite|range [VALUE]");
+    const bool takesValue = *fault == sim::Fault::Range || *fault == sim::Fault::Stall;
+    if (args.size() > 3 || (args.size() == 3 && !takesValue) || (args.size() == 2 && *fault == sim::Fault::Stall)) {
+        return Fail(kBadInput, "usage: notebook fault FUNCTION none|refuse|nowrite|range [VALUE]|stall MS");
     }
     if (all) {
         if (*fault != sim::Fault::None) {
@@ -284,7 +288,7 @@ int FaultCommand(sim::Notebook& nb, const Args& args) {
     std::optional<int64_t> value;
     if (args.size() == 3) {
         int64_t v;
-        if (!ParseArg(args[2], "range value", &v)) {
+        if (!ParseArg(args[2], *fault == sim::Fault::Stall ? "stall length" : "range value", &v)) {
             return kBadInput;
         }
         value = v;
@@ -355,7 +359,7 @@ const Command kCommands[] = {
     {"get", "get FIELD [N|REG]", "one field's value", Get},
     {"set", "set FIELD [N|REG] VALUE", "change one field (decimal or 0x hex)", Set},
     {"reset", "reset", "defaults, no faults, empty call log", Reset},
-    {"fault", "fault [FUNCTION [none|refuse|nowrite|range [VALUE]]]",
+    {"fault", "fault [FUNCTION [none|refuse|nowrite|range [VALUE]|stall MS]]",
      "list or switch a stand-in function's fault", FaultCommand},
     {"log", "log [--seq | --clear]", "the call log, one call a line", Log},
     {"clear-log", "clear-log", "empty the call log", ClearLog},
@@ -380,6 +384,7 @@ int Help(sim::Notebook&, const Args&) {
                 "           GetSystemPowerStatus (the program's power status, answered by\n"
                 "           its debugger from battery-charge and battery-flag) takes refuse only\n"
                 "  nowrite  answer success, write no out-value and change no state\n"
+                "  stall MS take MS milliseconds (0..600000) before answering normally\n"
                 "  range    answer a value outside the documented range:\n");
     for (sim::Function f : AllFunctions()) {
         const sim::FunctionInfo& info = sim::Info(f);

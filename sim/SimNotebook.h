@@ -55,6 +55,9 @@
 //              (hotkey mode, active outputs, SGFC count, mute, volume).
 //     range    answer the function's range value, which lies outside what the
 //              function documents (see FunctionInfo::rangeMeaning).
+//     stall    take stallMs milliseconds (0..kMaxStallMs), without holding the
+//              notebook's lock, before answering as without a fault: a slow
+//              service (a WMI query, a busy embedded controller).
 // Bad input (unknown command or method, wrong length, null pointer, volume
 // outside 0..100, level index outside 0..7) fails whatever the switch says.
 
@@ -100,12 +103,16 @@ enum class Function : uint8_t {
 };
 constexpr int kFunctionCount = 11;
 
-enum class Fault : uint8_t { None, Refuse, NoWrite, Range };
+enum class Fault : uint8_t { None, Refuse, NoWrite, Range, Stall };
+
+// Ten minutes: longer than any test waits, short enough to end by itself.
+constexpr int64_t kMaxStallMs = 600000;
 
 struct FaultSwitch {
     uint8_t fault;       // a Fault
     uint8_t reserved[3];
     int32_t rangeValue;  // answered while fault is Range
+    uint32_t stallMs;    // taken before each answer while fault is Stall
 };
 
 struct State {
@@ -231,7 +238,9 @@ public:
 
     // Defaults, no faults, empty call log with the sequence starting over.
     bool Reset();
-    bool SetFault(Function f, Fault fault, std::optional<int64_t> rangeValue = std::nullopt);
+    // value: the range answer with Range (the function's default without it),
+    // the milliseconds with Stall (required); no other fault takes one.
+    bool SetFault(Function f, Fault fault, std::optional<int64_t> value = std::nullopt);
     std::optional<CallLog> ReadCallLog();
     std::optional<std::vector<std::string>> CallLogText();
     bool ClearCallLog();

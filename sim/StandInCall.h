@@ -1,7 +1,8 @@
 #pragma once
 
-// One call into a stand-in vendor function: holds the notebook's lock for the
-// length of the call and fills the call's log record as the call goes.
+// One call into a stand-in vendor function: takes the time of a stall switched
+// on for it, then holds the notebook's lock for the length of the call and
+// fills the call's log record as the call goes.
 
 #include "sim/SimNotebook.h"
 
@@ -9,7 +10,7 @@ namespace sim {
 
 class StandInCall {
 public:
-    explicit StandInCall(Function f) : m_lock(ProcessNotebook()) {
+    explicit StandInCall(Function f) : m_lock(AfterStall(f)) {
         if (m_lock) {
             m_record = &m_lock.AppendCall(f);
             m_switch = m_lock.state().faults[static_cast<int>(f)];
@@ -21,7 +22,11 @@ public:
 
     State& state() { return m_lock.state(); }
     CallRecord& record() { return *m_record; }
-    Fault fault() const { return static_cast<Fault>(m_switch.fault); }
+    // A stall has been taken by now: the call answers as without a fault.
+    Fault fault() const {
+        const auto fault = static_cast<Fault>(m_switch.fault);
+        return fault == Fault::Stall ? Fault::None : fault;
+    }
     int32_t rangeValue() const { return m_switch.rangeValue; }
 
     void Wrote(uint32_t out) {
@@ -35,6 +40,21 @@ public:
     }
 
 private:
+    // The notebook, once a stall switched on for f has been waited out. The
+    // wait holds no lock, so the tool and the tests go on meanwhile.
+    static Notebook& AfterStall(Function f) {
+        Notebook& notebook = ProcessNotebook();
+        DWORD stallMs = 0;
+        if (Lock lock(notebook); lock) {
+            const FaultSwitch& fs = lock.state().faults[static_cast<int>(f)];
+            stallMs = static_cast<Fault>(fs.fault) == Fault::Stall ? fs.stallMs : 0;
+        }
+        if (stallMs > 0) {
+            ::Sleep(stallMs);
+        }
+        return notebook;
+    }
+
     Lock m_lock;
     CallRecord* m_record = nullptr;
     FaultSwitch m_switch{};

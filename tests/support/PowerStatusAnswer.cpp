@@ -28,6 +28,24 @@ ULONG_PTR RemoteModuleBase(HANDLE process, const wchar_t* name) {
     return 0;
 }
 
+// Where kernel32's `function` lies in `process`. Both processes run the same
+// system libraries: the function lies at the same offset in its module there
+// as here (a forwarded export included). 0 when it cannot be found.
+ULONG_PTR RemoteSystemFunction(HANDLE process, const char* function) {
+    const auto local = reinterpret_cast<ULONG_PTR>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), function));
+    HMODULE localModule = nullptr;
+    wchar_t path[MAX_PATH] = {};
+    if (local == 0 ||
+        !::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              reinterpret_cast<LPCWSTR>(local), &localModule) ||
+        ::GetModuleFileNameW(localModule, path, MAX_PATH) == 0) {
+        return 0;
+    }
+    const wchar_t* slash = std::wcsrchr(path, L'\\');
+    const ULONG_PTR remoteBase = RemoteModuleBase(process, slash != nullptr ? slash + 1 : path);
+    return remoteBase == 0 ? 0 : remoteBase + (local - reinterpret_cast<ULONG_PTR>(localModule));
+}
+
 }  // namespace
 
 PowerStatusAnswer::PowerStatusAnswer() = default;
@@ -36,24 +54,11 @@ PowerStatusAnswer::~PowerStatusAnswer() = default;
 bool PowerStatusAnswer::Arm(HANDLE process, DWORD pid) {
     m_process = process;
     m_pid = pid;
-    // Both processes run the same system libraries: the function lies at the
-    // same offset in its module there as here (a forwarded export included).
-    const auto local = reinterpret_cast<ULONG_PTR>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetSystemPowerStatus"));
-    HMODULE localModule = nullptr;
-    wchar_t path[MAX_PATH] = {};
-    if (local == 0 ||
-        !::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                              reinterpret_cast<LPCWSTR>(local), &localModule) ||
-        ::GetModuleFileNameW(localModule, path, MAX_PATH) == 0) {
+    const ULONG_PTR address = RemoteSystemFunction(process, "GetSystemPowerStatus");
+    m_sleep = RemoteSystemFunction(process, "Sleep");
+    if (address == 0) {
         return false;
     }
-    const wchar_t* slash = std::wcsrchr(path, L'\\');
-    const ULONG_PTR remoteBase = RemoteModuleBase(process, slash != nullptr ? slash + 1 : path);
-    if (remoteBase == 0) {
-        return false;
-    }
-    const ULONG_PTR address = remoteBase + (local - reinterpret_cast<ULONG_PTR>(localModule));
     DWORD oldProtect = 0;
     void* target = reinterpret_cast<void*>(address);
     if (!::VirtualProtectEx(process, target, 1, PAGE_EXECUTE_READWRITE, &oldProtect)) {
@@ -71,6 +76,47 @@ bool PowerStatusAnswer::Arm(HANDLE process, DWORD pid) {
     return patched;
 }
 
+bool PowerStatusAnswer::StartStall(HANDLE thread, DWORD threadId, const CONTEXT& context) {
+    DWORD stallMs = 0;
+    if (sim::Lock lock(*m_notebook); lock) {
+        const sim::FaultSwitch& fs = lock.state().faults[static_cast<int>(sim::Function::GetSystemPowerStatus)];
+        stallMs = static_cast<sim::Fault>(fs.fault) == sim::Fault::Stall ? fs.stallMs : 0;
+    }
+    if (stallMs == 0 || m_sleep == 0) {
+        return false;
+    }
+    // The caller's thread alone waits, as in a slow call: it is sent through
+    // Sleep(stallMs), which returns onto this breakpoint, where the call is
+    // answered from the context it came with. Stopping here instead would
+    // stop every thread of the program for the whole stall.
+    CONTEXT sleeping = context;
+#ifdef _WIN64
+    // Below the caller's frame: shadow space for the callee and the return
+    // address, keeping the stack aligned as at a call.
+    sleeping.Rsp -= 48;
+    const ULONG_PTR returnAddress = m_address;
+    if (!::WriteProcessMemory(m_process, reinterpret_cast<void*>(sleeping.Rsp), &returnAddress,
+                              sizeof(returnAddress), nullptr)) {
+        return false;
+    }
+    sleeping.Rcx = stallMs;
+    sleeping.Rip = m_sleep;
+#else
+    const DWORD frame[2] = {static_cast<DWORD>(m_address), stallMs};  // return address, argument
+    sleeping.Esp -= sizeof(frame);
+    if (!::WriteProcessMemory(m_process, reinterpret_cast<void*>(static_cast<ULONG_PTR>(sleeping.Esp)), frame,
+                              sizeof(frame), nullptr)) {
+        return false;
+    }
+    sleeping.Eip = static_cast<DWORD>(m_sleep);
+#endif
+    if (!::SetThreadContext(thread, &sleeping)) {
+        return false;
+    }
+    m_stalled[threadId] = context;
+    return true;
+}
+
 bool PowerStatusAnswer::Answer(const DEBUG_EVENT& ev) {
     if (m_address == 0 || ev.dwDebugEventCode != EXCEPTION_DEBUG_EVENT ||
         ev.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT ||
@@ -86,6 +132,14 @@ bool PowerStatusAnswer::Answer(const DEBUG_EVENT& ev) {
     if (!::GetThreadContext(thread, &context)) {
         ::CloseHandle(thread);
         return false;
+    }
+    if (const auto stalled = m_stalled.find(ev.dwThreadId); stalled != m_stalled.end()) {
+        // Back from a stall: the call as it came.
+        context = stalled->second;
+        m_stalled.erase(stalled);
+    } else if (StartStall(thread, ev.dwThreadId, context)) {
+        ::CloseHandle(thread);
+        return true;
     }
     // BOOL GetSystemPowerStatus(SYSTEM_POWER_STATUS*): the return address on
     // top of the stack, the record in the first argument.

@@ -7,11 +7,12 @@
 // process and, each time it is hit, writes the notebook's charge and flag into
 // the caller's record, sets the result and returns to the caller as the
 // function would: the program runs unchanged and reads the simulated battery.
-// The notebook's fault switch "refuse" makes the call fail; every call is
-// logged with the vendor calls.
+// The notebook's fault switch "refuse" makes the call fail, "stall" makes the
+// calling thread wait first; every call is logged with the vendor calls.
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
 
 #include "sim/SimNotebook.h"
@@ -32,9 +33,15 @@ public:
     bool Answer(const DEBUG_EVENT& ev);
 
 private:
+    // Sends the calling thread through Sleep when a stall is switched on;
+    // false when none is (or it cannot be done), and the call is answered now.
+    bool StartStall(HANDLE thread, DWORD threadId, const CONTEXT& context);
+
     HANDLE m_process = nullptr;
     DWORD m_pid = 0;
     ULONG_PTR m_address = 0;
+    ULONG_PTR m_sleep = 0;                 // Sleep in the program's process
+    std::map<DWORD, CONTEXT> m_stalled;    // threads in a stall: their call as it came
     std::unique_ptr<sim::Notebook> m_notebook;
 };
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -104,6 +105,10 @@ TEST_F(NotebookTool, BadInputGetsAClearDiagnosticAndChangesNothing) {
         {L"fault GetVolumnVista range 50", "outside 0..100"},
         {L"fault GetVolumnVista refuse 5", "usage: notebook fault"},
         {L"fault all refuse", "\"all\" goes with none only"},
+        {L"fault WMI_GetBrightnessVista stall", "usage: notebook fault"},
+        {L"fault WMI_GetBrightnessVista stall -1", "a stall lasts 0 to 600000 ms, not -1"},
+        {L"fault WMI_GetBrightnessVista stall 600001", "a stall lasts 0 to 600000 ms, not 600001"},
+        {L"fault WMI_GetBrightnessVista stall soon", "stall length \"soon\" is not a number"},
         {L"log --everything", "usage: notebook log"},
         {L"reset now", "reset takes no arguments"},
     };
@@ -130,7 +135,7 @@ TEST_F(NotebookTool, FaultsAreSwitchedListedAndClearedByTheTool) {
     const std::string listing = Tool(L"fault").out;
     EXPECT_NE(listing.find("GetVolumnVista             range(-5)"), std::string::npos) << listing;
     EXPECT_NE(listing.find("KervoEvaluate              refuse"), std::string::npos) << listing;
-    EXPECT_NE(listing.find("SetVolumnVista             none           none refuse nowrite\n"),
+    EXPECT_NE(listing.find("SetVolumnVista             none           none refuse nowrite stall\n"),
               std::string::npos)
         << listing;
     EXPECT_NE(Tool(L"show").out.find("faults             KervoEvaluate=refuse "
@@ -139,6 +144,23 @@ TEST_F(NotebookTool, FaultsAreSwitchedListedAndClearedByTheTool) {
     ASSERT_EQ(Tool(L"fault all none").exitCode, 0u);
     EXPECT_EQ(GetVolumnVista(), sim::DefaultState().volume);
     EXPECT_NE(KervoEvaluate(0xB0, &reg, 1, &ec, 1), 0);
+
+    // A stall delays the answer, which is the healthy one, and holds no lock
+    // meanwhile: the tool reads the notebook while a call stalls.
+    ASSERT_EQ(Tool(L"fault GetVolumnVista stall 600").exitCode, 0u);
+    EXPECT_NE(Tool(L"fault GetVolumnVista").out.find("stall(600 ms)"), std::string::npos);
+    int32_t stalledAnswer = 0;
+    const DWORD start = ::GetTickCount();
+    std::thread caller([&] { stalledAnswer = GetVolumnVista(); });
+    ::Sleep(100);
+    EXPECT_EQ(Tool(L"get volume").exitCode, 0u) << "the notebook answers during the stall";
+    caller.join();
+    EXPECT_GE(::GetTickCount() - start, 550u);
+    EXPECT_EQ(stalledAnswer, sim::DefaultState().volume);
+    ASSERT_EQ(Tool(L"fault GetVolumnVista none").exitCode, 0u);
+    const DWORD again = ::GetTickCount();
+    GetVolumnVista();
+    EXPECT_LT(::GetTickCount() - again, 300u) << "none ends the stall";
 }
 
 TEST_F(NotebookTool, LogPrintsEveryCallAndSaysWhatWasDropped) {
