@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "Clock.h"
+
 inline void PumpPending() {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -18,15 +20,4 @@ inline double Percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
     const size_t index = std::min(values.size() - 1, static_cast<size_t>(p * (values.size() - 1) + 0.5));
     return values[index];
-}
-
-inline double NowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }

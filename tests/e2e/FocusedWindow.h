@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "Clock.h"
 #include "WindowWatch.h"
 
 namespace e2e {
@@ -15,6 +16,7 @@ struct KeyMessage {
     WPARAM vk;
     UINT scanCode;
     bool extended;
+    double atMs;  // when it arrived, in milliseconds of the performance counter
 };
 
 class FocusedWindow {
@@ -70,8 +72,8 @@ private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         if (s_self != nullptr && (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
                                   message == WM_SYSKEYUP)) {
-            s_self->m_keys.push_back({message, wParam, static_cast<UINT>((lParam >> 16) & 0xFF),
-                                      ((lParam >> 24) & 1) != 0});
+            s_self->m_keys.push_back(
+                {message, wParam, static_cast<UINT>((lParam >> 16) & 0xFF), ((lParam >> 24) & 1) != 0, NowMs()});
         }
         return ::DefWindowProcW(hwnd, message, wParam, lParam);
     }

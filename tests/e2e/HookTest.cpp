@@ -3,6 +3,10 @@
 // Also the hook-refresh timer and the system menu's About command.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
+#include <thread>
+
 #include "FocusedWindow.h"
 #include "ProgramHarness.h"
 #include "WindowWatch.h"
@@ -60,6 +64,91 @@ TEST_F(KeyboardHook, SynthesisedF18ComesBackInjectedAndMatchesNothing) {
     focused.Pump(100);
     EXPECT_TRUE(focused.ReceivedVk(WM_KEYDOWN, VK_F18));
     EXPECT_FALSE(focused.ReceivedVk(WM_KEYUP, VK_F18)) << "a single key-down";
+}
+
+// The hook has a thread of its own: while the user-interface thread waits on
+// a vendor call that stalls for 3 s, typing reaches the application in front
+// at once, and every key event the program was sent is handled once the call
+// returns, in order.
+TEST_F(KeyboardHook, TypingNeverWaitsWhileAVendorCallStalls) {
+    constexpr DWORD kStallMs = 3000;
+    constexpr double kLongestWaitMs = 100;
+    FocusedWindow focused;
+    ASSERT_TRUE(machine.notebook().SetFault(sim::Function::WMI_GetBrightnessVista, sim::Fault::Stall, kStallMs));
+    const size_t linesBefore = program.Lines().size();
+    machine.NewCalls();
+    const double pressedAt = NowMs();
+    program.Press(0x81, 0x06);  // brightness up: the stalled read
+    ::Sleep(200);               // the user-interface thread is in the call now
+
+    // Twenty letters, and the wireless key after every fifth, 25 ms apart:
+    // over a second of typing, within the stall.
+    ToolRun sent;
+    std::thread sender([&] {
+        sent = RunTool(L"send_input.exe", L"--gap 25 --times text:abcde x04d x04u text:fghij x04d x04u "
+                                          L"text:klmno x04d x04u text:pqrst x04d x04u");
+    });
+    const auto letters = [&] {
+        std::vector<KeyMessage> downs;
+        for (const KeyMessage& key : focused.Keys()) {
+            if (key.message == WM_KEYDOWN && key.vk >= 'A' && key.vk <= 'Z') {
+                downs.push_back(key);
+            }
+        }
+        return downs;
+    };
+    focused.PumpUntil([&] { return letters().size() >= 20; }, 10000);
+    sender.join();
+    ASSERT_EQ(sent.exitCode, 0u) << sent.output;
+
+    std::string typed;
+    std::vector<double> sentAt;
+    std::istringstream times(sent.output);
+    for (unsigned vk = 0, up = 0; times >> std::hex >> vk >> std::dec >> up;) {
+        double at = 0;
+        times >> at;
+        if (vk >= 'A' && vk <= 'Z' && up == 0) {
+            sentAt.push_back(at);
+        }
+    }
+    const std::vector<KeyMessage> arrived = letters();
+    ASSERT_EQ(sentAt.size(), 20u) << sent.output;
+    for (const KeyMessage& key : arrived) {
+        typed.push_back(static_cast<char>(key.vk));
+    }
+    EXPECT_EQ(typed, "ABCDEFGHIJKLMNOPQRST") << "every letter, in order";
+    double longest = 0;
+    for (size_t i = 0; i < arrived.size() && i < sentAt.size(); ++i) {
+        longest = std::max(longest, arrived[i].atMs - sentAt[i]);
+    }
+    EXPECT_LE(longest, kLongestWaitMs) << "the longest a letter waited, in ms";
+    const auto handled = [&] {
+        std::vector<std::string> lines;
+        const std::vector<std::string> all = program.Lines();
+        for (size_t i = linesBefore; i < all.size(); ++i) {
+            if (all[i].rfind("SWITCH_", 0) == 0 || all[i].rfind("[VaskHotkey]BrightnessNumber", 0) == 0) {
+                lines.push_back(all[i]);
+            }
+        }
+        return lines;
+    };
+    const auto duringStall = std::count_if(sentAt.begin(), sentAt.end(), [&](double at) {
+        return at < pressedAt + kStallMs - 100;
+    });
+    EXPECT_GE(duringStall, 10) << "most of the typing came while the call stalled";
+
+    // Once the call returns: the brightness display, then the four wireless
+    // releases, each with its read of the switch.
+    ASSERT_TRUE(machine.WaitForCall("WMI_GetBrightnessVista() -> 60", kStallMs + 2000));
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(machine.WaitForCall("KervoEvaluate(0xb0, [bb], 1, out, 1) -> 1")) << i;
+    }
+    program.Settle();
+    const std::vector<std::string> after = handled();
+    ASSERT_EQ(after.size(), 5u) << ::testing::PrintToString(after);
+    EXPECT_EQ(after[0].rfind("[VaskHotkey]BrightnessNumber", 0), 0u) << "the stalled key first";
+    std::printf("longest wait of a letter during a %lu ms stall: %.1f ms\n", static_cast<unsigned long>(kStallMs),
+                longest);
 }
 
 TEST_F(KeyboardHook, RefreshTimerInstallsTheHookAgain) {

@@ -7,6 +7,12 @@
 //                                     carries both, which every application sees
 //   send_input text:WORDS             types WORDS by virtual key
 //   send_input storm:SEED:COUNT       the key storm of KeyStorm.h
+// Before the words:
+//   --gap MS     waits MS milliseconds after each event
+//   --times      prints, for each event, "VK UP MS": its virtual key (hex, 0
+//                for a scan code alone), 1 for a release, and the moment
+//                SendInput was called, in milliseconds of the performance
+//                counter, which every process of the machine shares
 #include <windows.h>
 
 #include <cstdio>
@@ -14,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "Clock.h"
 #include "KeyStorm.h"
 
 namespace {
@@ -93,9 +100,15 @@ bool AddStorm(const std::wstring& spec, std::vector<INPUT>* inputs) {
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<INPUT> inputs;
+    DWORD gapMs = 0;
+    bool times = false;
     for (int i = 1; i < argc; ++i) {
         const std::wstring word = argv[i];
-        if (word.rfind(L"text:", 0) == 0) {
+        if (word == L"--gap" && i + 1 < argc) {
+            gapMs = static_cast<DWORD>(std::wcstoul(argv[++i], nullptr, 10));
+        } else if (word == L"--times") {
+            times = true;
+        } else if (word.rfind(L"text:", 0) == 0) {
             AddText(word.substr(5), &inputs);
         } else if (word.rfind(L"storm:", 0) == 0) {
             if (!AddStorm(word.substr(6), &inputs)) {
@@ -109,9 +122,17 @@ int wmain(int argc, wchar_t** argv) {
     }
     // One event at a time, so that each is seen by the hooks before the next.
     for (INPUT& input : inputs) {
+        const double sentMs = NowMs();
         if (::SendInput(1, &input, sizeof(INPUT)) != 1) {
             std::fwprintf(stderr, L"send_input: SendInput failed (%lu)\n", ::GetLastError());
             return 1;
+        }
+        if (times) {
+            std::printf("%x %d %.3f\n", static_cast<unsigned>(input.ki.wVk),
+                        (input.ki.dwFlags & KEYEVENTF_KEYUP) != 0 ? 1 : 0, sentMs);
+        }
+        if (gapMs > 0) {
+            ::Sleep(gapMs);
         }
     }
     return 0;
