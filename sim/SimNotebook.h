@@ -22,6 +22,8 @@
 //     GetBatteryChargingDisable: *disabled = 0 or 1.
 //     GetSystemPowerStatus: BatteryLifePercent = battery-charge, BatteryFlag =
 //                     battery-flag (answered by the debugger, not a stand-in).
+//     EnumDisplaySettingsW, current mode: the desktop's size times
+//                     display-scale / 100 (answered by the debugger, unlogged).
 //
 // Call log text form: one line per call, no line end,
 //
@@ -129,6 +131,10 @@ struct State {
     int32_t batteryFlag;        // as SYSTEM_POWER_STATUS.BatteryFlag
     uint32_t sgfcRequests;
     uint32_t sopsCommits;
+    // The display scaling the user chose, in percent: a program that declares
+    // no DPI awareness is shown the desktop smaller by this much, while the
+    // display mode stays the panel's (answered by the program's debugger).
+    int32_t displayScale;
     FaultSwitch faults[kFunctionCount];
 };
 

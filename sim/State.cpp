@@ -19,6 +19,7 @@ State DefaultState() {
     s.chargingDisabled = 0;
     s.batteryCharge = 80;
     s.batteryFlag = 1;  // high
+    s.displayScale = 100;
     for (int f = 0; f < kFunctionCount; ++f) {
         FaultSwitch& fs = s.faults[f];
         fs.fault = static_cast<uint8_t>(Fault::None);

@@ -95,6 +95,8 @@ TEST_F(NotebookTool, BadInputGetsAClearDiagnosticAndChangesNothing) {
         {L"set ec 0x100 1", "REG 0x100 is outside 0..255"},
         {L"set ec 0xbb 0x100", "ec: 256 is outside 0x00..0xff"},
         {L"set outputs 0x10", "outputs: 16 is outside 0x00..0x0f"},
+        {L"set display-scale 99", "display-scale: 99 is outside 100..500"},
+        {L"set display-scale 501", "display-scale: 501 is outside 100..500"},
         {L"set level 2 5", "must ascend strictly"},
         {L"set levels 1,2,3", "exactly 8 values"},
         {L"get level", "level needs N"},
