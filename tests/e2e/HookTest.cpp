@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -151,17 +152,123 @@ TEST_F(KeyboardHook, TypingNeverWaitsWhileAVendorCallStalls) {
                 longest);
 }
 
-TEST_F(KeyboardHook, RefreshTimerInstallsTheHookAgain) {
-    ::PostMessageW(program.MainWindow(), WM_TIMER, 0, 0);
-    ::PostMessageW(program.MainWindow(), WM_TIMER, 0, 0);
+// What the program asks of the system for its hook and its refresh timer, as
+// its debugger sees the calls.
+struct HookCalls {
+    std::vector<std::string> timer;  // "Set 60000": the main window's timer 0 armed
+    std::vector<DWORD> hookedOn;     // threads that installed a keyboard hook
+    std::vector<DWORD> unhookedOn;
+};
+HookCalls HookCallsSince(const ProgramRun& program, size_t from) {
+    HookCalls seen;
+    const std::vector<observe::SystemCall> calls = program.SystemCalls();
+    const auto main = reinterpret_cast<ULONG_PTR>(program.MainWindow());
+    for (size_t i = from; i < calls.size(); ++i) {
+        const observe::SystemCall& call = calls[i];
+        if (call.function == "SetTimer" && call.args[0] == main && call.args[1] == 0) {
+            seen.timer.push_back("Set " + std::to_string(call.args[2]));
+            EXPECT_EQ(call.threadId, program.MainThreadId());
+        } else if (call.function == "SetWindowsHookExW" && call.args[0] == WH_KEYBOARD_LL) {
+            seen.hookedOn.push_back(call.threadId);
+        } else if (call.function == "UnhookWindowsHookEx") {
+            seen.unhookedOn.push_back(call.threadId);
+        }
+    }
+    return seen;
+}
+
+// The refresh timer, observed: a key event that matches no row (re)arms it,
+// a handled one leaves it alone, and when it fires the hook is installed
+// anew, on a thread other than the user-interface thread, whether a hook was
+// there or not; a refresh the system refuses writes its line.
+TEST_F(KeyboardHook, RefreshTimerIsArmedByUnmatchedKeysAndInstallsTheHookAgain) {
+    const HookCalls atStart = HookCallsSince(program, 0);
+    ASSERT_EQ(atStart.hookedOn.size(), 1u);
+    EXPECT_NE(atStart.hookedOn[0], program.MainThreadId()) << "the hook has a thread of its own";
+    EXPECT_TRUE(atStart.timer.empty()) << ::testing::PrintToString(atStart.timer);
+
+    // What `act` made the program ask, once it has handled all of it.
+    const auto effect = [&](const std::function<void()>& act) {
+        const size_t from = program.SystemCalls().size();
+        program.EffectOf(machine, act);
+        return HookCallsSince(program, from);
+    };
+    const std::vector<std::string> rearmed{"Set 60000"};
+    program.WatchTimers(true);
+    EXPECT_EQ(effect([&] { program.Press(0x00, 0x10); }).timer, rearmed) << "a letter's press";
+    EXPECT_EQ(effect([&] { program.Press(0x81, 0x10); }).timer, rearmed) << "and its release, again";
+    EXPECT_EQ(effect([&] { program.Press(0x81, 0x28); }).timer, std::vector<std::string>{}) << "volume up";
+
+    const size_t before = program.Lines().size();
+    const HookCalls refreshed = effect([&] { ::PostMessageW(program.MainWindow(), WM_TIMER, 0, 0); });
+    EXPECT_TRUE(refreshed.timer.empty()) << "one-shot: not armed again";
+    program.WatchTimers(false);
+    ASSERT_EQ(refreshed.unhookedOn.size(), 1u);
+    ASSERT_EQ(refreshed.hookedOn.size(), 1u);
+    EXPECT_EQ(refreshed.unhookedOn[0], atStart.hookedOn[0]) << "removed by the thread that installed it";
+    EXPECT_NE(refreshed.hookedOn[0], program.MainThreadId());
+
+    // Refused: the line, and no hook until the next refresh.
+    program.RefuseHooks(true);
+    const HookCalls refused = effect([&] { ::PostMessageW(program.MainWindow(), WM_TIMER, 0, 0); });
+    EXPECT_EQ(refused.hookedOn.size(), 1u);
+    EXPECT_EQ(refused.unhookedOn.size(), 1u);
+    program.RefuseHooks(false);
+    const auto linesSince = [&](size_t from) {
+        std::vector<std::string> lines;
+        const std::vector<std::string> all = program.Lines();
+        for (size_t i = from; i < all.size(); ++i) {
+            lines.push_back(all[i]);
+        }
+        return lines;
+    };
+    const auto notMarkers = [&](size_t from) {
+        std::vector<std::string> lines = linesSince(from);
+        lines.erase(std::remove_if(lines.begin(), lines.end(),
+                                   [](const std::string& line) { return line.rfind("SWITCH_", 0) == 0; }),
+                    lines.end());
+        return lines;
+    };
+    EXPECT_EQ(notMarkers(before), std::vector<std::string>{"Start KB Hook is fail.\n"});
+    size_t from = program.Lines().size();
+    program.EffectOf(machine, [] { ASSERT_TRUE(SendKeys(L"x04d x04u")); });
+    EXPECT_EQ(linesSince(from), std::vector<std::string>{"SWITCH_ON"}) << "the marker's only: no hook, no key";
+
+    // Fired with no hook installed: nothing to remove, a hook installed.
+    const HookCalls again = effect([&] { ::PostMessageW(program.MainWindow(), WM_TIMER, 0, 0); });
+    EXPECT_TRUE(again.unhookedOn.empty());
+    EXPECT_EQ(again.hookedOn.size(), 1u);
+    from = program.Lines().size();
+    ASSERT_TRUE(SendKeys(L"x04d x04u"));
+    EXPECT_TRUE(program.WaitForNewLine("SWITCH_ON", from)) << "the hook works again";
+
+}
+
+// The first installation refused: one message box, owned by the main window,
+// and the program runs on without a hook.
+TEST(KeyboardHookStart, ARefusedHookIsToldOnceAndTheProgramRunsOn) {
+    CloseAnyRunningProgram();
+    FreshNotebook machine;
+    ProgramRun program;
+    program.RefuseHooks(true);
+    ASSERT_TRUE(program.Start());
+    HWND box = observe::WaitForWindow(nullptr, L"VaskHotkey", kStartTimeoutMs, program.Pid());
+    ASSERT_NE(box, nullptr);
+    wchar_t text[64] = {};
+    ::GetDlgItemTextW(box, 0xFFFF, text, 64);
+    EXPECT_STREQ(text, L"Strat hook fail.");
+    HWND main = ::FindWindowW(L"VaskHotkeyClass", nullptr);
+    EXPECT_EQ(observe::Inspect(box).owner, main);
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
     const size_t before = program.Lines().size();
     ASSERT_TRUE(SendKeys(L"x04d x04u"));
-    EXPECT_TRUE(program.WaitForNewLine("SWITCH_ON", before));
+    program.Press(0x81, 0x04);
+    EXPECT_TRUE(program.WaitForNewLine("SWITCH_ON", before)) << "keys the program is sent still work";
     program.Settle();
-    const std::vector<std::string> lines = program.Lines();
-    EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<long>(before), lines.end()),
-              std::vector<std::string>{"SWITCH_ON"})
-        << "no \"Start KB Hook is fail.\"";
+    EXPECT_EQ(program.Lines().size(), before + 1) << "the real key went unseen";
+    ::PostMessageW(program.MainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitExit(), std::optional<DWORD>(0));
 }
 
 TEST_F(KeyboardHook, AboutBoxOpensForItsSystemCommandOnly) {

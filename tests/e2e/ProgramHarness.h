@@ -102,6 +102,14 @@ public:
     }
     bool Running() const { return m_debuggee.Running(); }
     DWORD Pid() const { return m_debuggee.Pid(); }
+    DWORD MainThreadId() const { return m_debuggee.MainThreadId(); }
+    // The program's watched system calls (timers, hooks) so far.
+    std::vector<observe::SystemCall> SystemCalls() const { return m_debuggee.SystemCalls(); }
+    // While set, the system refuses the program's hooks; may be set before Start.
+    void RefuseHooks(bool refuse) { m_debuggee.RefuseHooks(refuse); }
+    // Logs the program's SetTimer calls meanwhile; only while no real key
+    // events are sent (SystemCallWatch.h says why).
+    void WatchTimers(bool watch) { m_debuggee.WatchTimers(watch); }
     // Why Start() failed.
     const std::string& StartError() const { return m_debuggee.Error(); }
 

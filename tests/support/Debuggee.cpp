@@ -123,9 +123,11 @@ void Debuggee::Loop(std::wstring commandLine, std::wstring workDir) {
         if (!WaitForDebugEvent(&ev, 200)) {
             continue;
         }
+
         DWORD status = DBG_CONTINUE;
         switch (ev.dwDebugEventCode) {
         case CREATE_PROCESS_DEBUG_EVENT:
+            m_mainThreadId = ev.dwThreadId;
             if (ev.u.CreateProcessInfo.hFile) {
                 CloseHandle(ev.u.CreateProcessInfo.hFile);
             }
@@ -141,8 +143,11 @@ void Debuggee::Loop(std::wstring commandLine, std::wstring workDir) {
                 initialBreakSeen = true;
                 // Every module the program links is loaded by now.
                 m_power.Arm(m_process, m_pid);
+                m_calls.Arm(m_process);
             } else if (m_power.Answer(ev)) {
                 // The power-status call, answered from the notebook.
+            } else if (m_calls.Handle(ev)) {
+                // A watched system call, logged or answered.
             } else {
                 // Let the program's own handlers see it, as without a debugger.
                 status = DBG_EXCEPTION_NOT_HANDLED;

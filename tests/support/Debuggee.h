@@ -7,7 +7,9 @@
 #include <windows.h>
 
 #include "tests/support/PowerStatusAnswer.h"
+#include "tests/support/SystemCallWatch.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -44,6 +46,13 @@ public:
     std::optional<DWORD> ExitCode() const;
     bool Running() const;
     DWORD Pid() const { return m_pid; }
+    // The thread the program started on: its user-interface thread.
+    DWORD MainThreadId() const { return m_mainThreadId; }
+    // The watched system calls so far (SystemCallWatch.h), and a switch that
+    // makes the system refuse the program's hooks; may be set before Start.
+    std::vector<SystemCall> SystemCalls() const { return m_calls.Calls(); }
+    void RefuseHooks(bool refuse) { m_calls.RefuseHooks(refuse); }
+    void WatchTimers(bool watch) { m_calls.WatchTimers(watch); }
     bool Terminate(UINT exitCode = 1);
     const std::string& Error() const { return m_error; }
 
@@ -61,10 +70,12 @@ private:
     bool m_startDone = false;
     bool m_loopDone = false;
     DWORD m_pid = 0;
+    std::atomic<DWORD> m_mainThreadId{0};
     HANDLE m_process = nullptr;
     std::string m_error;
     std::thread m_thread;
     PowerStatusAnswer m_power;
+    SystemCallWatch m_calls;
 };
 
 } // namespace observe

@@ -1,52 +1,8 @@
 #include "tests/support/PowerStatusAnswer.h"
 
-#include <psapi.h>
-
-#include <algorithm>
-#include <cwchar>
+#include "tests/support/RemoteFunction.h"
 
 namespace observe {
-
-namespace {
-
-constexpr BYTE kBreakpoint = 0xCC;  // int3
-
-// Base of the module named `name` (no folder) in `process`; 0 when absent.
-ULONG_PTR RemoteModuleBase(HANDLE process, const wchar_t* name) {
-    HMODULE modules[512];
-    DWORD needed = 0;
-    if (!::EnumProcessModules(process, modules, sizeof(modules), &needed)) {
-        return 0;
-    }
-    const DWORD count = std::min<DWORD>(needed / sizeof(HMODULE), 512);
-    for (DWORD i = 0; i < count; ++i) {
-        wchar_t baseName[MAX_PATH] = {};
-        if (::GetModuleBaseNameW(process, modules[i], baseName, MAX_PATH) > 0 && _wcsicmp(baseName, name) == 0) {
-            return reinterpret_cast<ULONG_PTR>(modules[i]);
-        }
-    }
-    return 0;
-}
-
-// Where kernel32's `function` lies in `process`. Both processes run the same
-// system libraries: the function lies at the same offset in its module there
-// as here (a forwarded export included). 0 when it cannot be found.
-ULONG_PTR RemoteSystemFunction(HANDLE process, const char* function) {
-    const auto local = reinterpret_cast<ULONG_PTR>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), function));
-    HMODULE localModule = nullptr;
-    wchar_t path[MAX_PATH] = {};
-    if (local == 0 ||
-        !::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                              reinterpret_cast<LPCWSTR>(local), &localModule) ||
-        ::GetModuleFileNameW(localModule, path, MAX_PATH) == 0) {
-        return 0;
-    }
-    const wchar_t* slash = std::wcsrchr(path, L'\\');
-    const ULONG_PTR remoteBase = RemoteModuleBase(process, slash != nullptr ? slash + 1 : path);
-    return remoteBase == 0 ? 0 : remoteBase + (local - reinterpret_cast<ULONG_PTR>(localModule));
-}
-
-}  // namespace
 
 PowerStatusAnswer::PowerStatusAnswer() = default;
 PowerStatusAnswer::~PowerStatusAnswer() = default;
@@ -54,20 +10,9 @@ PowerStatusAnswer::~PowerStatusAnswer() = default;
 bool PowerStatusAnswer::Arm(HANDLE process, DWORD pid) {
     m_process = process;
     m_pid = pid;
-    const ULONG_PTR address = RemoteSystemFunction(process, "GetSystemPowerStatus");
-    m_sleep = RemoteSystemFunction(process, "Sleep");
-    if (address == 0) {
-        return false;
-    }
-    DWORD oldProtect = 0;
-    void* target = reinterpret_cast<void*>(address);
-    if (!::VirtualProtectEx(process, target, 1, PAGE_EXECUTE_READWRITE, &oldProtect)) {
-        return false;
-    }
-    SIZE_T written = 0;
-    const bool patched = ::WriteProcessMemory(process, target, &kBreakpoint, 1, &written) && written == 1;
-    ::VirtualProtectEx(process, target, 1, oldProtect, &oldProtect);
-    ::FlushInstructionCache(process, target, 1);
+    const ULONG_PTR address = RemoteSystemFunction(process, L"kernel32.dll", "GetSystemPowerStatus");
+    m_sleep = RemoteSystemFunction(process, L"kernel32.dll", "Sleep");
+    const bool patched = address != 0 && PatchCodeByte(process, address, kBreakpointByte);
     if (patched) {
         m_address = address;
         m_notebook = std::make_unique<sim::Notebook>();

@@ -1,0 +1,63 @@
+#include "tests/support/RemoteFunction.h"
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cwchar>
+
+namespace observe {
+
+namespace {
+
+// Base of the module named `name` (no folder) in `process`; 0 when absent.
+ULONG_PTR RemoteModuleBase(HANDLE process, const wchar_t* name) {
+    HMODULE modules[512];
+    DWORD needed = 0;
+    if (!::EnumProcessModules(process, modules, sizeof(modules), &needed)) {
+        return 0;
+    }
+    const DWORD count = std::min<DWORD>(needed / sizeof(HMODULE), 512);
+    for (DWORD i = 0; i < count; ++i) {
+        wchar_t baseName[MAX_PATH] = {};
+        if (::GetModuleBaseNameW(process, modules[i], baseName, MAX_PATH) > 0 && _wcsicmp(baseName, name) == 0) {
+            return reinterpret_cast<ULONG_PTR>(modules[i]);
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+ULONG_PTR RemoteSystemFunction(HANDLE process, const wchar_t* module, const char* function) {
+    HMODULE exporter = ::GetModuleHandleW(module);
+    if (exporter == nullptr) {
+        exporter = ::LoadLibraryW(module);
+    }
+    const auto local = reinterpret_cast<ULONG_PTR>(::GetProcAddress(exporter, function));
+    HMODULE localModule = nullptr;
+    wchar_t path[MAX_PATH] = {};
+    if (local == 0 ||
+        !::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              reinterpret_cast<LPCWSTR>(local), &localModule) ||
+        ::GetModuleFileNameW(localModule, path, MAX_PATH) == 0) {
+        return 0;
+    }
+    const wchar_t* slash = std::wcsrchr(path, L'\\');
+    const ULONG_PTR remoteBase = RemoteModuleBase(process, slash != nullptr ? slash + 1 : path);
+    return remoteBase == 0 ? 0 : remoteBase + (local - reinterpret_cast<ULONG_PTR>(localModule));
+}
+
+bool PatchCodeByte(HANDLE process, ULONG_PTR address, BYTE value) {
+    DWORD oldProtect = 0;
+    void* target = reinterpret_cast<void*>(address);
+    if (!::VirtualProtectEx(process, target, 1, PAGE_EXECUTE_READWRITE, &oldProtect)) {
+        return false;
+    }
+    SIZE_T written = 0;
+    const bool patched = ::WriteProcessMemory(process, target, &value, 1, &written) && written == 1;
+    ::VirtualProtectEx(process, target, 1, oldProtect, &oldProtect);
+    ::FlushInstructionCache(process, target, 1);
+    return patched;
+}
+
+}  // namespace observe
