@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "Clock.h"
+#include "tests/support/Clock.h"
 
 inline void PumpPending() {
     MSG msg;

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "Clock.h"
+#include "tests/support/Clock.h"
 #include "WindowWatch.h"
 
 namespace e2e {

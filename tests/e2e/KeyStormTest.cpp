@@ -21,6 +21,7 @@ namespace {
 
 constexpr uint32_t kInjected = 0x10;  // every event SendInput makes carries it
 constexpr DWORD kSettleMs = 3500;    // past the display's 3 s, so it has hidden
+constexpr int64_t kStallMs = 1000;
 
 int FromEnvironment(const char* name, int fallback) {
     const char* text = std::getenv(name);
@@ -37,15 +38,62 @@ SIZE_T PrivateBytes(DWORD pid) {
     return counters.PagefileUsage;
 }
 
-size_t Count(const std::vector<std::string>& lines, size_t from, const std::string& prefix) {
+size_t Count(const std::vector<std::string>& calls, const std::string& prefix) {
     size_t n = 0;
-    for (size_t i = from; i < lines.size(); ++i) {
-        n += lines[i].rfind(prefix, 0) == 0 ? 1 : 0;
+    for (const std::string& call : calls) {
+        n += call.rfind(prefix, 0) == 0 ? 1 : 0;
     }
     return n;
 }
 
-using KeyStorm = RunningProgramTest;
+// The program started as at log-on, with no debugger: a debugger stops every
+// thread of the program at each diagnostic line, the hook's too, and under
+// Wine a debugged program's low-level hook misses a key event now and then
+// (measured: 25 to 33 of 33 wireless releases seen under the debugger, 33 of
+// 33 in every run without). What the program did is read from the vendor
+// calls it made instead of its lines.
+class KeyStorm : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CloseAnyRunningProgram();
+        const std::wstring exe = ProgramPath();
+        std::wstring commandLine = L"\"" + exe + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        ASSERT_TRUE(::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                     BinDirectory().c_str(), &startup, &m_process));
+        m_main = observe::WaitForWindow(L"VaskHotkeyClass", nullptr, kStartTimeoutMs, m_process.dwProcessId);
+        ASSERT_NE(m_main, nullptr);
+        ASSERT_TRUE(machine.WaitForCall("WMI_GetBrightnessSetVista(7)")) << "started";
+    }
+    void TearDown() override {
+        if (m_process.hProcess == nullptr) {
+            return;
+        }
+        ::PostMessageW(m_main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(::WaitForSingleObject(m_process.hProcess, kStartTimeoutMs), WAIT_OBJECT_0);
+        ::CloseHandle(m_process.hThread);
+        ::CloseHandle(m_process.hProcess);
+    }
+    // Delivers a key event as the hook posts it.
+    void Press(uint32_t flags, uint32_t scanCode) { ::PostMessageW(m_main, WM_FNKEY_EVENT, flags, scanCode); }
+    // Waits until the program has shown the wireless state `count` times
+    // since the call log's start.
+    bool WaitForWirelessReads(size_t count, DWORD timeoutMs) {
+        for (DWORD waited = 0; waited < timeoutMs; waited += 10) {
+            if (Count(machine.CallLog(), kWirelessRead) >= count) {
+                return true;
+            }
+            ::Sleep(10);
+        }
+        return false;
+    }
+
+    static constexpr const char* kWirelessRead = "KervoEvaluate(0xb0, [bb]";
+    FreshNotebook machine;
+    PROCESS_INFORMATION m_process{};
+    HWND m_main = nullptr;
+};
 
 TEST_F(KeyStorm, EveryEventIsHandledAsTheTableSaysAndTypingArrivesWhole) {
     const int count = FromEnvironment("VASK_STORM_EVENTS", 1000);
@@ -81,14 +129,15 @@ TEST_F(KeyStorm, EveryEventIsHandledAsTheTableSaysAndTypingArrivesWhole) {
     focused.PumpUntil([&] { return ::GetFocus() == focused.hwnd(); }, 2000);
     // Warm: a short storm of another seed first, so that what the first
     // events allocate once (pictures, queues, buffers) is not counted as growth.
-    ASSERT_TRUE(SendKeys(L"storm:" + std::to_wstring(seed + 1) + L":500 x04d x04u", 60000));
+    ASSERT_TRUE(SendKeys(L"storm:" + std::to_wstring(seed + 1) + L":500", 60000));
+    Press(KeyFlag::kExtendedRelease, ScanCode::kBrightnessUp);  // its picture too
+    Press(KeyFlag::kExtendedRelease, ScanCode::kWireless);
+    ASSERT_TRUE(WaitForWirelessReads(1, 5000));
     focused.PumpUntil([&] { return false; }, 500);
-    ASSERT_TRUE(program.WaitForLine("SWITCH_ON"));
-    program.Settle();
     focused.Clear();
     ::Sleep(kSettleMs);
-    const SIZE_T privateBefore = PrivateBytes(program.Pid());
-    const size_t linesBefore = program.Lines().size();
+    machine.notebook().ClearCallLog();
+    const SIZE_T privateBefore = PrivateBytes(m_process.dwProcessId);
 
     bool sent = false;
     DWORD sendMs = 0;
@@ -97,7 +146,11 @@ TEST_F(KeyStorm, EveryEventIsHandledAsTheTableSaysAndTypingArrivesWhole) {
         sent = SendKeys(L"storm:" + std::to_wstring(seed) + L":" + std::to_wstring(count), 600000);
         sendMs = ::GetTickCount() - start;
     });
-    // The application in front keeps reading its keys meanwhile.
+    // The application in front keeps reading its keys meanwhile. Halfway,
+    // a brightness key whose vendor call stalls holds the program's
+    // user-interface thread for a second: the storm goes on through the hook.
+    machine.notebook().SetFault(sim::Function::WMI_GetBrightnessVista, sim::Fault::Stall, kStallMs);
+    bool stalled = false;
     std::string typed;
     const auto takeTyping = [&] {
         typed.clear();
@@ -105,6 +158,10 @@ TEST_F(KeyStorm, EveryEventIsHandledAsTheTableSaysAndTypingArrivesWhole) {
             if (key.message == WM_KEYDOWN && key.vk >= 'A' && key.vk <= 'Z') {
                 typed.push_back(static_cast<char>(key.vk));
             }
+        }
+        if (!stalled && typed.size() >= storm.typed.size() / 2) {
+            Press(KeyFlag::kExtendedRelease, ScanCode::kBrightnessUp);
+            stalled = true;
         }
         return typed.size() >= storm.typed.size();
     };
@@ -115,22 +172,21 @@ TEST_F(KeyStorm, EveryEventIsHandledAsTheTableSaysAndTypingArrivesWhole) {
     EXPECT_EQ(typed, storm.typed) << "every letter, in order";
 
     // The program's queue drains: it has shown the wireless state once per release.
-    for (int i = 0; i < 3000 && Count(program.Lines(), linesBefore, "SWITCH_") < wireless; ++i) {
-        ::Sleep(10);
-    }
-    program.Settle();
-    const std::vector<std::string> lines = program.Lines();
-    EXPECT_EQ(Count(lines, linesBefore, "SWITCH_"), wireless);
-    EXPECT_EQ(Count(lines, linesBefore, "Set Volume Levels:"), volumeSteps);
-    EXPECT_EQ(Count(lines, linesBefore, "FN+F1 Display Mode Changed"), displayPresses);
+    EXPECT_TRUE(WaitForWirelessReads(wireless, 30000));
+    ::Sleep(200);
+    const std::vector<std::string> calls = machine.CallLog();
+    EXPECT_EQ(Count(calls, kWirelessRead), wireless);
+    EXPECT_EQ(Count(calls, "SetVolumnVista("), volumeSteps);
+    EXPECT_EQ(Count(calls, "ACPIEvalMethodEx(GOPS"), displayPresses);
     EXPECT_EQ(machine.notebook().ReadState()->volume, volume);
+    EXPECT_EQ(Count(calls, "WMI_GetBrightnessVista()"), stalled ? 1u : 0u) << "the stalled key";
+    machine.notebook().SetFault(sim::Function::WMI_GetBrightnessVista, sim::Fault::None);
 
-    const size_t before = program.Lines().size();
-    ASSERT_TRUE(SendKeys(L"x04d x04u"));
-    EXPECT_TRUE(program.WaitForNewLine("SWITCH_ON", before)) << "the next key is still answered";
+    Press(KeyFlag::kExtendedRelease, ScanCode::kWireless);
+    EXPECT_TRUE(WaitForWirelessReads(wireless + 1, 5000)) << "the next key is still answered";
     // Measured as before: idle, the display hidden by its own timer.
     ::Sleep(kSettleMs);
-    const SIZE_T privateAfter = PrivateBytes(program.Pid());
+    const SIZE_T privateAfter = PrivateBytes(m_process.dwProcessId);
     EXPECT_LE(privateAfter, privateBefore + 64 * 1024) << "grew by " << (privateAfter - privateBefore) << " bytes";
 
     std::printf("storm of %d events (seed %u): sent in %lu ms, %.0f events/s; wireless shown %zu times, "

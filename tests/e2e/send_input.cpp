@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "Clock.h"
+#include "tests/support/Clock.h"
 #include "KeyStorm.h"
 
 namespace {
