@@ -6,7 +6,7 @@ SHELL := /bin/bash
 ENV := source scripts/wine-env.sh &&
 JOBS ?= 2
 
-.PHONY: all setup build native win win64 test demo run dist fuzz storm art bench soak clean distclean
+.PHONY: all setup build native win win64 test demo run dist repro fuzz storm art bench soak clean distclean
 
 all: build
 
@@ -45,9 +45,15 @@ demo: build
 run: build
 	@scripts/winenv scripts/run
 
-# The Windows Installer package and the portable zip, in build/dist/.
+# The Windows Installer package and the portable zip, in build/dist/ (signed
+# when VASK_SIGN_PFX and VASK_SIGN_PASSWORD_FILE are set; see the README).
 dist: build
 	@scripts/dist
+
+# For a release: the same commit built and packaged again in a clone of its
+# own must give the same program, package and zip, byte for byte.
+repro: dist
+	@scripts/repro
 
 # Measurements under Wine on this machine; they print figures, they do not fail on a slow one.
 bench: build
@@ -68,7 +74,7 @@ art:
 	@/usr/bin/python3 -B tools/art/make_art.py
 
 clean:
-	rm -rf build/native build/win build/win32 build/win64 build/bin build/bin32 build/bin64 build/demo build/art build/dist build/dist-test build/fuzz
+	rm -rf build/native build/win build/win32 build/win64 build/bin build/bin32 build/bin64 build/demo build/art build/dist build/dist-test build/repro build/fuzz
 
 distclean:
 	rm -rf build
