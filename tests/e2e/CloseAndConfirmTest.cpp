@@ -4,12 +4,24 @@
 
 #include <cstdio>
 
+#include "FocusedWindow.h"
 #include "ProgramHarness.h"
 #include "WindowWatch.h"
 
 namespace e2e {
 namespace {
 
+bool Ends(HWND window) {
+    for (int i = 0; i < 300 && ::IsWindow(window); ++i) {
+        ::Sleep(10);
+    }
+    return !::IsWindow(window);
+}
+
+HWND OpenConfirmation(const ProgramRun& program) {
+    program.Press(0x81, 0x26);
+    return observe::WaitForWindow(nullptr, L"Switch Graphic Card", 3000, program.Pid());
+}
 
 TEST(CloseEvent, ASignalClosesTheProgramAsACloseStartDoes) {
     CloseAnyRunningProgram();
@@ -69,10 +81,7 @@ TEST(StartAndClose, AHundredOfEachWayEndCleanlyAndLeaveNothingBehind) {
 
 class GraphicsSwitch : public RunningProgramTest {
 protected:
-    HWND OpenConfirmation() {
-        program.Press(0x81, 0x26);
-        return observe::WaitForWindow(nullptr, L"Switch Graphic Card", 3000, program.Pid());
-    }
+    HWND OpenConfirmation() { return e2e::OpenConfirmation(program); }
     // A confirmation window of the program's other than `first`.
     static HWND OtherConfirmation(HWND first) {
         for (HWND w = ::FindWindowExW(nullptr, nullptr, nullptr, L"Switch Graphic Card"); w != nullptr;
@@ -83,24 +92,25 @@ protected:
         }
         return nullptr;
     }
-    bool Ends(HWND dialog) {
-        for (int i = 0; i < 300 && ::IsWindow(dialog); ++i) {
-            ::Sleep(10);
-        }
-        return !::IsWindow(dialog);
-    }
 };
 
-TEST_F(GraphicsSwitch, YesAsksTheFirmwareOnceCancelAndCloseDoNot) {
-    HWND dialog = OpenConfirmation();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(::GetWindow(dialog, GW_OWNER), program.MainWindow());
-    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    EXPECT_TRUE(Ends(dialog));
-    EXPECT_TRUE(machine.WaitForCall("ControlMethod(SGFC, arg=0x00000000, res=0x00000000) -> 1"));
+TEST_F(GraphicsSwitch, OpensInFrontOfTheUsersWindowWhereEnterAsksTheFirmwareOnceCancelAndCloseDoNot) {
+    {
+        // The key is pressed while the user works in another program.
+        FocusedWindow users;
+        HWND dialog = OpenConfirmation();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(::GetWindow(dialog, GW_OWNER), program.MainWindow());
+        users.PumpUntil([&] { return ::GetForegroundWindow() == dialog; }, 2000);
+        EXPECT_EQ(::GetForegroundWindow(), dialog) << "in front";
+        ASSERT_TRUE(SendKeys(L"1cd:0d 1cu:0d"));
+        EXPECT_TRUE(Ends(dialog)) << "Enter answered it";
+        EXPECT_TRUE(machine.WaitForCall("ControlMethod(SGFC, arg=0x00000000, res=0x00000000) -> 1"));
+        EXPECT_FALSE(users.ReceivedVk(WM_KEYDOWN, VK_RETURN)) << "the user's window did not get the Enter";
+    }
 
     for (UINT message : {UINT{WM_COMMAND}, UINT{WM_CLOSE}}) {
-        dialog = OpenConfirmation();
+        HWND dialog = OpenConfirmation();
         ASSERT_NE(dialog, nullptr);
         ::PostMessageW(dialog, message, message == WM_COMMAND ? MAKEWPARAM(IDCANCEL, BN_CLICKED) : 0, 0);
         EXPECT_TRUE(Ends(dialog));
