@@ -1,5 +1,5 @@
-// Closing the program through its named event, and the graphics-card
-// confirmation that its key opens.
+// Closing the program through its named event and by the system's restart
+// service, and the graphics-card confirmation that its key opens.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -22,6 +22,66 @@ HWND OpenConfirmation(const ProgramRun& program) {
     program.Press(0x81, 0x26);
     return observe::WaitForWindow(nullptr, L"Switch Graphic Card", 3000, program.Pid());
 }
+
+// Sent as the restart service sends it, from another process; a program that
+// does not answer within 5 s fails the send.
+bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* answer) {
+    return ::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 5000, answer) != 0;
+}
+
+TEST(EndSession, TheRestartServiceClosesTheProgramAsACloseStartDoesAndNoOtherReasonDoes) {
+    CloseAnyRunningProgram();
+    FreshNotebook machine;
+    const struct {
+        const char* name;
+        WPARAM ending;
+        LPARAM reason;
+        bool confirmationOpen;
+        bool closes;
+    } cases[] = {
+        {"an installer closes it", TRUE, ENDSESSION_CLOSEAPP, false, true},
+        {"an installer closes it while a dialog is open", TRUE, ENDSESSION_CLOSEAPP, true, true},
+        {"an installer closes it as the session must end", TRUE, ENDSESSION_CLOSEAPP | ENDSESSION_CRITICAL, false, true},
+        {"shutdown", TRUE, 0, false, false},
+        {"log-off", TRUE, static_cast<LPARAM>(ENDSESSION_LOGOFF), false, false},
+        {"the installer's close was called off", FALSE, ENDSESSION_CLOSEAPP, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        machine.notebook().Reset();
+        ProgramRun program;
+        ASSERT_TRUE(program.Start());
+        HWND main = program.WaitForMainWindow();
+        ASSERT_NE(main, nullptr);
+        HWND dialog = c.confirmationOpen ? OpenConfirmation(program) : nullptr;
+        ASSERT_EQ(dialog != nullptr, c.confirmationOpen);
+        const size_t linesBefore = program.Lines().size();
+        machine.NewCalls();
+
+        DWORD_PTR answer = 0;
+        ASSERT_TRUE(Send(main, WM_QUERYENDSESSION, 0, c.reason, &answer));
+        EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE)) << "it lets the session end";
+        ASSERT_TRUE(Send(main, WM_ENDSESSION, c.ending, c.reason, &answer));
+        if (c.closes) {
+            EXPECT_EQ(program.WaitExit(3000), 0u);
+            const std::vector<std::string> lines = program.Lines();
+            EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<long>(linesBefore), lines.end()),
+                      std::vector<std::string>(std::begin(kCloseLines), std::end(kCloseLines)));
+            EXPECT_EQ(machine.NewCalls(), std::vector<std::string>{"KervoEvaluate(0x59, [91], 1, null, 0) -> 1"})
+                << "hotkey mode left, and the open dialog did nothing";
+            continue;
+        }
+        program.Press(0x81, 0x28);
+        EXPECT_TRUE(machine.WaitForCall("SetVolumnVista(")) << "it goes on answering keys";
+        EXPECT_TRUE(program.Running());
+        for (const std::string& call : machine.CallLog()) {
+            EXPECT_EQ(call.find("KervoEvaluate(0x59, [91]"), std::string::npos) << "still in hotkey mode";
+        }
+        EXPECT_EQ(RunToEnd(L"Close").exitCode, 0u);
+        EXPECT_EQ(program.WaitExit(), 0u);
+    }
+}
+
 
 TEST(CloseEvent, ASignalClosesTheProgramAsACloseStartDoes) {
     CloseAnyRunningProgram();
