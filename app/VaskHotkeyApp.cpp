@@ -7,6 +7,7 @@
 #include "app/AppMessages.h"
 #include "app/CloseRequest.h"
 #include "app/VaskHotkeyDlg.h"
+#include "framework/DebugOutput.h"
 #include "framework/Handles.h"
 
 namespace {
@@ -15,8 +16,37 @@ constexpr ATOM kSystemDialogClass = 0x8002;
 static_assert(sizeof(INITCOMMONCONTROLSEX) == 8, "common-controls request of 8 bytes");
 static_assert(sizeof(void*) != 4 || sizeof(WNDCLASSEXW) == 48, "the 32-bit class record is 48 bytes");
 constexpr wchar_t kRegistryKey[] = L"Local AppWizard-Generated Applications";
-// A closing copy ends in milliseconds; a hung one must not hang this start.
+// A copy that runs its loop answers a close in milliseconds and ends soon
+// after; one that does not is hung, and must not hang this start, nor the
+// installer that waits for it.
+constexpr UINT kCloseAnswerMs = 5000;
 constexpr DWORD kCloseWaitMs = 10000;
+// What an installer learns when the copy still runs after a "Close" start.
+constexpr int kExitRunningCopyRemains = 1;
+
+// Asks the running copy, if any, to close and waits until it has ended.
+// False when it still runs.
+bool CloseRunningCopy() {
+    HWND running = ::FindWindowW(kMainWindowClass, nullptr);
+    if (running == nullptr) {
+        return true;
+    }
+    DWORD runningPid = 0;
+    ::GetWindowThreadProcessId(running, &runningPid);
+    UniqueKernelHandle runningProcess(::OpenProcess(SYNCHRONIZE, FALSE, runningPid));
+    // Sent, not posted: the copy has left hotkey mode and removed its hook by
+    // the time the answer comes; and then only once that copy has ended,
+    // since an installer replaces its files right after.
+    DWORD_PTR answer = 0;
+    const bool answered = ::SendMessageTimeoutW(running, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG,
+                                                kCloseAnswerMs, &answer) != 0;
+    if (!runningProcess) {
+        return answered || !::IsWindow(running);
+    }
+    // One that did not answer may still have ended meanwhile, but a hung one
+    // is not worth waiting for any longer.
+    return ::WaitForSingleObject(runningProcess.get(), answered ? kCloseWaitMs : 0) == WAIT_OBJECT_0;
+}
 
 }  // namespace
 
@@ -30,17 +60,9 @@ BOOL CVaskHotkeyApp::InitInstance() {
     CCommandLineInfo commandLine;
     ParseCommandLine(commandLine);
     if (IsCloseRequest(commandLine.m_strFileName, m_lpCmdLine)) {
-        // Sent, not posted: this start ends only after the running copy has
-        // left hotkey mode and removed its hook; and then only once that copy
-        // has ended, since an installer replaces its files right after.
-        if (HWND running = ::FindWindowW(kMainWindowClass, nullptr)) {
-            DWORD runningPid = 0;
-            ::GetWindowThreadProcessId(running, &runningPid);
-            UniqueKernelHandle runningProcess(::OpenProcess(SYNCHRONIZE, FALSE, runningPid));
-            ::SendMessageW(running, WM_CLOSE, 0, 0);
-            if (runningProcess) {
-                ::WaitForSingleObject(runningProcess.get(), kCloseWaitMs);
-            }
+        if (!CloseRunningCopy()) {
+            DiagnosticLine(L"Close: the running copy did not end\n");
+            m_bRunningCopyRemains = true;
         }
         return FALSE;
     }
@@ -78,5 +100,6 @@ BOOL CVaskHotkeyApp::InitInstance() {
 
 int CVaskHotkeyApp::ExitInstance() {
     Gdiplus::GdiplusShutdown(m_gdiplusToken);
-    return CWinApp::ExitInstance();
+    const int exitCode = CWinApp::ExitInstance();
+    return m_bRunningCopyRemains ? kExitRunningCopyRemains : exitCode;
 }

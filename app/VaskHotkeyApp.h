@@ -15,4 +15,6 @@ public:
     int ExitInstance() override;
 
     ULONG_PTR m_gdiplusToken = 0;
+    // A "Close" start found a copy that did not end: the exit code says so.
+    bool m_bRunningCopyRemains = false;
 };

@@ -31,6 +31,8 @@ BEGIN_MESSAGE_MAP(CVaskHotkeyDlg, CDialog)
     ON_WM_TIMER()
     ON_WM_WINDOWPOSCHANGING()
     ON_WM_CLOSE()
+    ON_MESSAGE(WM_QUERYENDSESSION, OnQueryEndSession)
+    ON_MESSAGE(WM_ENDSESSION, OnEndSession)
 END_MESSAGE_MAP()
 
 CVaskHotkeyDlg::CVaskHotkeyDlg(CWnd* pParent)
@@ -211,6 +213,23 @@ void CVaskHotkeyDlg::OnClose() {
     // first, without acting, so that the program really ends now.
     EndDialogsNestedIn(this, IDCANCEL);
     EndDialog(IDCANCEL);
+}
+
+LRESULT CVaskHotkeyDlg::OnQueryEndSession(WPARAM, LPARAM) {
+    // Nothing of the user's is left unsaved here: the session may end.
+    return TRUE;
+}
+
+LRESULT CVaskHotkeyDlg::OnEndSession(WPARAM ending, LPARAM reason) {
+    // An installer that must replace this program's files asks the system's
+    // restart service to close it: it ends exactly as a "Close" start ends
+    // it, else the installer leaves the files to the next restart. A log-off
+    // or a shutdown changes nothing here: hotkey mode belongs to the machine,
+    // and another user's session may still be using it.
+    if (ending != FALSE && (reason & ENDSESSION_CLOSEAPP) != 0) {
+        OnClose();
+    }
+    return 0;
 }
 
 void CVaskHotkeyDlg::OnSysCommand(UINT nID, LPARAM lParam) {

@@ -28,6 +28,8 @@ protected:
     void OnTimer(UINT_PTR nIDEvent);
     void OnWindowPosChanging(WINDOWPOS* pos);
     void OnClose();
+    LRESULT OnQueryEndSession(WPARAM, LPARAM);
+    LRESULT OnEndSession(WPARAM ending, LPARAM reason);
 
     BOOL InstallKeyboardHook();
     void ToggleCompanion();

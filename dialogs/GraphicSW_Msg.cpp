@@ -13,9 +13,36 @@ BEGIN_MESSAGE_MAP(CGraphicSW_Msg, CDialog)
 END_MESSAGE_MAP()
 
 BOOL CGraphicSW_Msg::OnInitDialog() {
-    // Raised and activated, but not made top-most.
-    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    // Placed before it shows, so that it does not jump once it is seen.
+    CenterWindow();
+    ComeToTheForeground();
     return TRUE;
+}
+
+void CGraphicSW_Msg::ComeToTheForeground() {
+    // The key that opens this question is typed into some other program, and
+    // the system gives the foreground only to the program the user works in:
+    // on its own this dialog would open behind that window, and the user's
+    // Enter would go there. Joining, for a moment, the input of the thread in
+    // front makes this program the one the user works in.
+    const HWND foreground = ::GetForegroundWindow();
+    const DWORD thisThread = ::GetCurrentThreadId();
+    const DWORD foregroundThread =
+        foreground != nullptr ? ::GetWindowThreadProcessId(foreground, nullptr) : 0;
+    // While joined, every change of the active window waits on that thread:
+    // a program in front that has stopped answering would stop this one too.
+    const bool attached = foregroundThread != 0 && foregroundThread != thisThread &&
+                          !::IsHungAppWindow(foreground) &&
+                          ::AttachThreadInput(thisThread, foregroundThread, TRUE) != FALSE;
+    // Raised and shown, but not made top-most.
+    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+    ::SetForegroundWindow(m_hWnd);
+    if (attached) {
+        ::AttachThreadInput(thisThread, foregroundThread, FALSE);
+        // Leaving the joined input may leave the foreground with the other
+        // thread; this program is the one in front now, so it may take it.
+        ::SetForegroundWindow(m_hWnd);
+    }
 }
 
 void CGraphicSW_Msg::OnYes() {

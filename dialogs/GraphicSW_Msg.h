@@ -13,4 +13,8 @@ protected:
     void OnYes();
 
     DECLARE_MESSAGE_MAP()
+
+private:
+    // Shows the dialog in front of the user's window, with the keyboard.
+    void ComeToTheForeground();
 };

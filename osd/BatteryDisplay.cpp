@@ -43,9 +43,10 @@ void Function_UI::ShowBatteryLevel() {
         return;
     }
     LoadBitmapFromIDResource(BatteryBitmapId(m_nBatteryPercent), AfxGetInstanceHandle());
-    // Deliberately in front, unlike the other displays.
+    // Deliberately raised above everything, like no other display, but
+    // like them shown without activation: the keys stay with the user.
     BringToFront();
     KillTimer(OSD_TIMER_BATTERY);
     SetTimer(OSD_TIMER_BATTERY, OSD_TIMER_PERIOD_MS);
-    ShowWindow(SW_SHOW);
+    ShowWindow(SW_SHOWNA);
 }

@@ -173,8 +173,9 @@ BOOL Function_UI::LoadBitmapFromIDResource(uint16_t id, HINSTANCE hInstance) {
     m_nImageWidth = decoded ? static_cast<int>(picture->GetWidth()) : 0;
     m_nImageHeight = decoded ? static_cast<int>(picture->GetHeight()) : 0;
 
-    // Takes the picture's size and goes to the top of the top-most band.
-    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, m_nImageWidth, m_nImageHeight, SWP_NOMOVE);
+    // Takes the picture's size and goes to the top of the top-most band,
+    // without taking the keyboard from the application in front.
+    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, m_nImageWidth, m_nImageHeight, SWP_NOMOVE | SWP_NOACTIVATE);
     bitmap.reset();  // the GDI+ picture holds its own copy of the pixels
     m_pImageBack = DrawLayeredPicture(picture.get(), m_nImageWidth, m_nImageHeight);
     RenderLayered();
@@ -182,13 +183,9 @@ BOOL Function_UI::LoadBitmapFromIDResource(uint16_t id, HINSTANCE hInstance) {
 }
 
 void Function_UI::BringToFront() {
-    HWND foreground = ::GetForegroundWindow();
-    const DWORD thisThread = ::GetCurrentThreadId();
-    const DWORD foregroundThread = ::GetWindowThreadProcessId(foreground, nullptr);
-    // Joining the foreground thread's input lets this window come forward
-    // although the program never has the focus.
-    ::AttachThreadInput(thisThread, foregroundThread, TRUE);
-    ::SwitchToThisWindow(m_hWnd, TRUE);
-    ::BringWindowToTop(m_hWnd);
-    ::AttachThreadInput(thisThread, foregroundThread, FALSE);
+    // Above every window, full-screen ones included, yet never the active
+    // window: a window without controls that took the keyboard would swallow
+    // what the user types while it shows, and hand the focus to whichever
+    // window comes next when it hides.
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }

@@ -47,6 +47,7 @@ public:
     BOOL LoadBitmapFromIDResource(uint16_t id, HINSTANCE hInstance);
     // Draws the current picture into the layered window.
     int RenderLayered();
+    // Raises the OSD to the top of the top-most band without activating it.
     void BringToFront();
 
     // Display operations, called by the hotkey dispatcher.

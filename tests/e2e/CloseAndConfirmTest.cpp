@@ -1,14 +1,86 @@
-// Closing the program through its named event, and the graphics-card
-// confirmation that its key opens.
+// Closing the program through its named event and by the system's restart
+// service, and the graphics-card confirmation that its key opens.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
+#include "FocusedWindow.h"
 #include "ProgramHarness.h"
 #include "WindowWatch.h"
 
 namespace e2e {
 namespace {
+
+bool Ends(HWND window) {
+    for (int i = 0; i < 300 && ::IsWindow(window); ++i) {
+        ::Sleep(10);
+    }
+    return !::IsWindow(window);
+}
+
+HWND OpenConfirmation(const ProgramRun& program) {
+    program.Press(0x81, 0x26);
+    return observe::WaitForWindow(nullptr, L"Switch Graphic Card", 3000, program.Pid());
+}
+
+// Sent as the restart service sends it, from another process; a program that
+// does not answer within 5 s fails the send.
+bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* answer) {
+    return ::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 5000, answer) != 0;
+}
+
+TEST(EndSession, TheRestartServiceClosesTheProgramAsACloseStartDoesAndNoOtherReasonDoes) {
+    CloseAnyRunningProgram();
+    FreshNotebook machine;
+    const struct {
+        const char* name;
+        WPARAM ending;
+        LPARAM reason;
+        bool confirmationOpen;
+        bool closes;
+    } cases[] = {
+        {"an installer closes it", TRUE, ENDSESSION_CLOSEAPP, false, true},
+        {"an installer closes it while a dialog is open", TRUE, ENDSESSION_CLOSEAPP, true, true},
+        {"an installer closes it as the session must end", TRUE, ENDSESSION_CLOSEAPP | ENDSESSION_CRITICAL, false, true},
+        {"shutdown", TRUE, 0, false, false},
+        {"log-off", TRUE, static_cast<LPARAM>(ENDSESSION_LOGOFF), false, false},
+        {"the installer's close was called off", FALSE, ENDSESSION_CLOSEAPP, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        machine.notebook().Reset();
+        ProgramRun program;
+        ASSERT_TRUE(program.Start());
+        HWND main = program.WaitForMainWindow();
+        ASSERT_NE(main, nullptr);
+        HWND dialog = c.confirmationOpen ? OpenConfirmation(program) : nullptr;
+        ASSERT_EQ(dialog != nullptr, c.confirmationOpen);
+        const size_t linesBefore = program.Lines().size();
+        machine.NewCalls();
+
+        DWORD_PTR answer = 0;
+        ASSERT_TRUE(Send(main, WM_QUERYENDSESSION, 0, c.reason, &answer));
+        EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE)) << "it lets the session end";
+        ASSERT_TRUE(Send(main, WM_ENDSESSION, c.ending, c.reason, &answer));
+        if (c.closes) {
+            EXPECT_EQ(program.WaitExit(3000), 0u);
+            const std::vector<std::string> lines = program.Lines();
+            EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<long>(linesBefore), lines.end()),
+                      std::vector<std::string>(std::begin(kCloseLines), std::end(kCloseLines)));
+            EXPECT_EQ(machine.NewCalls(), std::vector<std::string>{"KervoEvaluate(0x59, [91], 1, null, 0) -> 1"})
+                << "hotkey mode left, and the open dialog did nothing";
+            continue;
+        }
+        program.Press(0x81, 0x28);
+        EXPECT_TRUE(machine.WaitForCall("SetVolumnVista(")) << "it goes on answering keys";
+        EXPECT_TRUE(program.Running());
+        for (const std::string& call : machine.CallLog()) {
+            EXPECT_EQ(call.find("KervoEvaluate(0x59, [91]"), std::string::npos) << "still in hotkey mode";
+        }
+        EXPECT_EQ(RunToEnd(L"Close").exitCode, 0u);
+        EXPECT_EQ(program.WaitExit(), 0u);
+    }
+}
 
 
 TEST(CloseEvent, ASignalClosesTheProgramAsACloseStartDoes) {
@@ -69,10 +141,7 @@ TEST(StartAndClose, AHundredOfEachWayEndCleanlyAndLeaveNothingBehind) {
 
 class GraphicsSwitch : public RunningProgramTest {
 protected:
-    HWND OpenConfirmation() {
-        program.Press(0x81, 0x26);
-        return observe::WaitForWindow(nullptr, L"Switch Graphic Card", 3000, program.Pid());
-    }
+    HWND OpenConfirmation() { return e2e::OpenConfirmation(program); }
     // A confirmation window of the program's other than `first`.
     static HWND OtherConfirmation(HWND first) {
         for (HWND w = ::FindWindowExW(nullptr, nullptr, nullptr, L"Switch Graphic Card"); w != nullptr;
@@ -83,24 +152,25 @@ protected:
         }
         return nullptr;
     }
-    bool Ends(HWND dialog) {
-        for (int i = 0; i < 300 && ::IsWindow(dialog); ++i) {
-            ::Sleep(10);
-        }
-        return !::IsWindow(dialog);
-    }
 };
 
-TEST_F(GraphicsSwitch, YesAsksTheFirmwareOnceCancelAndCloseDoNot) {
-    HWND dialog = OpenConfirmation();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(::GetWindow(dialog, GW_OWNER), program.MainWindow());
-    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    EXPECT_TRUE(Ends(dialog));
-    EXPECT_TRUE(machine.WaitForCall("ControlMethod(SGFC, arg=0x00000000, res=0x00000000) -> 1"));
+TEST_F(GraphicsSwitch, OpensInFrontOfTheUsersWindowWhereEnterAsksTheFirmwareOnceCancelAndCloseDoNot) {
+    {
+        // The key is pressed while the user works in another program.
+        FocusedWindow users;
+        HWND dialog = OpenConfirmation();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(::GetWindow(dialog, GW_OWNER), program.MainWindow());
+        users.PumpUntil([&] { return ::GetForegroundWindow() == dialog; }, 2000);
+        EXPECT_EQ(::GetForegroundWindow(), dialog) << "in front";
+        ASSERT_TRUE(SendKeys(L"1cd:0d 1cu:0d"));
+        EXPECT_TRUE(Ends(dialog)) << "Enter answered it";
+        EXPECT_TRUE(machine.WaitForCall("ControlMethod(SGFC, arg=0x00000000, res=0x00000000) -> 1"));
+        EXPECT_FALSE(users.ReceivedVk(WM_KEYDOWN, VK_RETURN)) << "the user's window did not get the Enter";
+    }
 
     for (UINT message : {UINT{WM_COMMAND}, UINT{WM_CLOSE}}) {
-        dialog = OpenConfirmation();
+        HWND dialog = OpenConfirmation();
         ASSERT_NE(dialog, nullptr);
         ::PostMessageW(dialog, message, message == WM_COMMAND ? MAKEWPARAM(IDCANCEL, BN_CLICKED) : 0, 0);
         EXPECT_TRUE(Ends(dialog));

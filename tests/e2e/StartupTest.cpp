@@ -2,6 +2,12 @@
 // and its close: the real program, started as a user would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include "ProgramHarness.h"
 #include "WindowWatch.h"
 
@@ -10,6 +16,41 @@ namespace {
 
 const std::string kEnableLine = "[VaskHotkey]Enable VaskHotkey to control Volume\n";
 const std::string kLeaveHotkeyMode = "KervoEvaluate(0x59, [91], 1, null, 0) -> 1";
+
+// Every thread of a process stopped, as in a copy that hangs, until the
+// object goes.
+class SuspendedThreads {
+public:
+    explicit SuspendedThreads(DWORD pid) {
+        HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+        THREADENTRY32 entry{};
+        entry.dwSize = sizeof(entry);
+        for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
+            if (entry.th32OwnerProcessID != pid) {
+                continue;
+            }
+            HANDLE thread = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+            if (thread != nullptr && ::SuspendThread(thread) != static_cast<DWORD>(-1)) {
+                m_threads.push_back(thread);
+            } else if (thread != nullptr) {
+                ::CloseHandle(thread);
+            }
+        }
+        ::CloseHandle(snapshot);
+    }
+    ~SuspendedThreads() { Resume(); }
+    size_t Count() const { return m_threads.size(); }
+    void Resume() {
+        for (HANDLE thread : m_threads) {
+            ::ResumeThread(thread);
+            ::CloseHandle(thread);
+        }
+        m_threads.clear();
+    }
+
+private:
+    std::vector<HANDLE> m_threads;
+};
 
 class Startup : public ::testing::Test {
 protected:
@@ -37,6 +78,39 @@ TEST_F(Startup, RunsHiddenInHotkeyModeAndCloseEndsIt) {
     EXPECT_EQ(program.WaitExit(), 0u);
     EXPECT_EQ(program.Lines(), StartAndCloseLines());
     EXPECT_EQ(machine.NewCalls(), (std::vector<std::string>{kLeaveHotkeyMode}));
+}
+
+TEST_F(Startup, CloseGivesUpOnAHungCopyWhichASecondCloseEndsOnceItRunsAgain) {
+    ProgramRun program;
+    ASSERT_TRUE(program.Start());
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
+    const size_t linesBefore = program.Lines().size();
+    machine.NewCalls();
+
+    SuspendedThreads hung(program.Pid());
+    ASSERT_GE(hung.Count(), 2u) << "the window's thread and the hook's";
+    const DWORD start = ::GetTickCount();
+    const Finished close = RunToEnd(L"Close", 20000);
+    const DWORD elapsed = ::GetTickCount() - start;
+    ASSERT_TRUE(close.exitCode.has_value()) << "the Close start hangs with the copy";
+    EXPECT_NE(*close.exitCode, 0u) << "an installer must learn that the copy still runs";
+    EXPECT_LT(elapsed, 8000u);
+    EXPECT_EQ(close.lines, std::vector<std::string>{"Close: the running copy did not end\n"});
+
+    hung.Resume();
+    program.Press(0x81, 0x28);
+    EXPECT_TRUE(machine.WaitForCall("SetVolumnVista(")) << "it still answers keys";
+    EXPECT_TRUE(program.Settle());
+    EXPECT_TRUE(program.Running()) << "the first Close did not end it later either";
+
+    EXPECT_EQ(RunToEnd(L"Close").exitCode, 0u);
+    EXPECT_EQ(program.WaitExit(), 0u);
+    const std::vector<std::string> lines = program.Lines();
+    ASSERT_GE(lines.size(), linesBefore + 2);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), kCloseLines[1]), 1) << "closed once, by the second";
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+              std::vector<std::string>(std::begin(kCloseLines), std::end(kCloseLines)));
+    EXPECT_EQ(machine.CallLog().back(), kLeaveHotkeyMode);
 }
 
 TEST_F(Startup, MainWindowIsNamedAndNeverShown) {
