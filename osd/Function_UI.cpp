@@ -45,11 +45,13 @@ BOOL Function_UI::OnInitDialog() {
 }
 
 void Function_UI::CentreOnPrimaryDisplay() {
-    DEVMODEW mode{};
-    mode.dmSize = sizeof(mode);
-    ::EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode);
-    const int x = static_cast<int>(mode.dmPelsWidth) / 2 - kOsdPictureWidth / 2;
-    const int y = static_cast<int>(mode.dmPelsHeight) / 2 - kOsdPictureHeight / 2;
+    // In the coordinates the window is placed in. The display mode is the
+    // panel's pixels, but a program without DPI awareness is shown a desktop
+    // scaled down by the user's display scaling (1280 x 800 for a 1920 x 1200
+    // panel at 150 %): centred on the mode, the OSD would sit low and right,
+    // and off the screen at 250 %.
+    const int x = ::GetSystemMetrics(SM_CXSCREEN) / 2 - kOsdPictureWidth / 2;
+    const int y = ::GetSystemMetrics(SM_CYSCREEN) / 2 - kOsdPictureHeight / 2;
     // No SWP_NOSIZE: the window is 0 x 0 until a picture is drawn into it, and
     // hidden, so a display change takes a showing OSD away at once. Not
     // activated: for a window that is hidden already the system drops the
