@@ -1,0 +1,268 @@
+// What the user feels of the program while typing: the time from SendInput of
+// a letter to its key message in a window of this process, in front with the
+// focus. Every key event of the desktop passes the program's low-level hook
+// first, so whatever holds the hook's thread holds everyone's typing. Cases:
+// without the program, with it idle, during a burst of displays, during the
+// mute display's pause, and during a vendor call that stalls for 3 s. Each
+// case prints its median and p99 and what the program adds to the case
+// without it.
+//
+//   input_latency [samples]   default 200 letters a case; the program is the
+//                             VaskHotkey.exe beside this one
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "BenchTiming.h"
+#include "Process.h"
+#include "WindowWatch.h"
+#include "hotkeys/DecisionTable.h"
+#include "sim/SimNotebook.h"
+
+namespace {
+
+constexpr UINT WM_FNKEY_EVENT = WM_APP + 0x65;  // what the program's hook posts
+constexpr DWORD kGapMs = 10;                     // between letters, as fast typing
+constexpr DWORD kStallMs = 3000;
+constexpr double kArrivalTimeoutMs = 5000;
+
+// The window the letters are typed into; its procedure stamps each key-down.
+std::atomic<double> g_arrivedAt{0};
+HANDLE g_arrived = nullptr;
+
+LRESULT CALLBACK TypingWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_KEYDOWN && wParam == 'A') {
+        g_arrivedAt = NowMs();
+        ::SetEvent(g_arrived);
+    }
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+void SendLetter(bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = 'A';
+    input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW('A', MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    ::SendInput(1, &input, sizeof(input));
+}
+
+// One letter: from its SendInput to its key message; -1 when it never came.
+double TypeOne() {
+    ::ResetEvent(g_arrived);
+    const double sent = NowMs();
+    SendLetter(false);
+    const bool arrived = ::WaitForSingleObject(g_arrived, static_cast<DWORD>(kArrivalTimeoutMs)) == WAIT_OBJECT_0;
+    SendLetter(true);
+    ::Sleep(kGapMs);
+    return arrived ? g_arrivedAt - sent : -1;
+}
+
+struct Case {
+    const char* name;
+    std::vector<double> samples;
+    int lost = 0;
+};
+
+void Record(Case* c, double ms) {
+    if (ms < 0) {
+        ++c->lost;
+    } else {
+        c->samples.push_back(ms);
+    }
+}
+
+// Posts a key event to the program's main window every `everyMs` while it lives.
+class Load {
+public:
+    Load(HWND main, uint32_t flags, uint32_t scanCode, DWORD everyMs)
+        : m_thread([=] {
+              while (!m_stop) {
+                  ::PostMessageW(main, WM_FNKEY_EVENT, flags, scanCode);
+                  ::Sleep(everyMs);
+              }
+          }) {}
+    ~Load() {
+        m_stop = true;
+        m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+class Bench {
+public:
+    explicit Bench(int samples) : m_samples(samples), m_machine(L"latency-" + std::to_wstring(::GetCurrentProcessId())) {
+        ::SetEnvironmentVariableW(L"VASK_NOTEBOOK", m_machine.Instance().c_str());
+        m_machine.Open();
+        m_machine.Reset();
+    }
+    ~Bench() { m_machine.Discard(); }
+
+    // Runs every case; false when the program does not start to a working hook.
+    bool Run() {
+        Measure(&m_without, m_samples);
+        if (!StartProgram()) {
+            return false;
+        }
+        Measure(&m_idle, m_samples);
+        {
+            // A wireless release every 2 ms: the program draws and shows the
+            // display over and over.
+            Load displays(m_main, KeyFlag::kExtendedRelease, ScanCode::kWireless, 2);
+            Measure(&m_displays, m_samples);
+        }
+        Drain();
+        {
+            // A mute release every 50 ms: the user-interface thread spends
+            // most of its time in the display's 100 ms pause.
+            Load mutes(m_main, KeyFlag::kExtendedRelease, ScanCode::kMute, 50);
+            Measure(&m_mutePause, m_samples);
+        }
+        Drain();
+        m_machine.SetFault(sim::Function::WMI_GetBrightnessVista, sim::Fault::Stall, kStallMs);
+        while (static_cast<int>(m_stall.samples.size()) + m_stall.lost < m_samples) {
+            // Letters only while the call is surely stalling.
+            ::PostMessageW(m_main, WM_FNKEY_EVENT, KeyFlag::kExtendedRelease, ScanCode::kBrightnessUp);
+            ::Sleep(100);
+            const double end = NowMs() + kStallMs - 400;
+            while (NowMs() < end && static_cast<int>(m_stall.samples.size()) + m_stall.lost < m_samples) {
+                Record(&m_stall, TypeOne());
+            }
+            Drain();
+        }
+        m_machine.SetFault(sim::Function::WMI_GetBrightnessVista, sim::Fault::None);
+        StopProgram();
+        return true;
+    }
+
+    void Print() const {
+        std::printf("input latency: SendInput of a letter to its key message in the window in front; "
+                    "median / p99 in ms (i.e. what everyone's typing waits)\n");
+        for (const Case* c : {&m_without, &m_idle, &m_displays, &m_mutePause, &m_stall}) {
+            if (c->samples.empty()) {
+                std::printf("%-40s no samples\n", c->name);
+                continue;
+            }
+            const double median = Percentile(c->samples, 0.5);
+            const double p99 = Percentile(c->samples, 0.99);
+            std::printf("%-40s %7.2f / %7.2f", c->name, median, p99);
+            if (c != &m_without && !m_without.samples.empty()) {
+                std::printf("   the program adds %7.2f / %7.2f", median - Percentile(m_without.samples, 0.5),
+                            p99 - Percentile(m_without.samples, 0.99));
+            }
+            std::printf("   (%zu samples%s)\n", c->samples.size(),
+                        c->lost > 0 ? (", " + std::to_string(c->lost) + " never arrived").c_str() : "");
+        }
+    }
+
+private:
+    void Measure(Case* c, int count) {
+        for (int i = 0; i < count; ++i) {
+            Record(c, TypeOne());
+        }
+    }
+
+    bool StartProgram() {
+        const std::wstring exe = observe::ExecutableDir() + L"VaskHotkey.exe";
+        std::wstring commandLine = L"\"" + exe + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &m_process)) {
+            std::fprintf(stderr, "input_latency: cannot start %ls (error %lu)\n", exe.c_str(), ::GetLastError());
+            return false;
+        }
+        m_main = observe::WaitForWindow(L"VaskHotkeyClass", nullptr, 10000, m_process.dwProcessId);
+        if (m_main == nullptr) {
+            return false;
+        }
+        // The hook is in place once a real key event reaches the program.
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wScan = static_cast<WORD>(ScanCode::kWireless);
+            input.ki.dwFlags = KEYEVENTF_SCANCODE | KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP;
+            ::SendInput(1, &input, sizeof(input));
+            ::Sleep(50);
+            const auto log = m_machine.CallLogText();
+            for (const std::string& call : log.value_or(std::vector<std::string>{})) {
+                if (call.rfind("KervoEvaluate(0xb0", 0) == 0) {
+                    ::Sleep(1000);  // past its start-up work
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    // Waits until the program has handled everything posted so far.
+    void Drain() {
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutW(m_main, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
+        ::Sleep(200);
+    }
+
+    void StopProgram() {
+        ::PostMessageW(m_main, WM_CLOSE, 0, 0);
+        if (::WaitForSingleObject(m_process.hProcess, 10000) != WAIT_OBJECT_0) {
+            ::TerminateProcess(m_process.hProcess, 1);
+        }
+        ::CloseHandle(m_process.hThread);
+        ::CloseHandle(m_process.hProcess);
+    }
+
+    int m_samples;
+    sim::Notebook m_machine;
+    PROCESS_INFORMATION m_process{};
+    HWND m_main = nullptr;
+    Case m_without{"without the program", {}, 0};
+    Case m_idle{"the program idle", {}, 0};
+    Case m_displays{"during a burst of displays", {}, 0};
+    Case m_mutePause{"during the mute display's pause", {}, 0};
+    Case m_stall{"during a 3 s stall of a vendor call", {}, 0};
+};
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const int samples = argc > 1 ? std::max(10, _wtoi(argv[1])) : 200;
+    g_arrived = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &TypingWindowProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VaskLatencyTypingWindow";
+    ::RegisterClassW(&wc);
+    HWND window = ::CreateWindowExW(0, wc.lpszClassName, L"typing", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200,
+                                    100, nullptr, nullptr, wc.hInstance, nullptr);
+    ::SetForegroundWindow(window);
+    ::SetFocus(window);
+
+    // The letters are typed from a thread of their own; this one only takes
+    // them, as an application's message loop does.
+    Bench bench(samples);
+    bool ran = false;
+    HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread typist([&] {
+        ran = bench.Run();
+        ::SetEvent(done);
+    });
+    while (::MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        PumpPending();
+    }
+    typist.join();
+    if (!ran) {
+        std::fprintf(stderr, "input_latency: the program did not start to a working hook\n");
+        return 1;
+    }
+    bench.Print();
+    return 0;
+}
