@@ -21,7 +21,8 @@ bool PowerStatusAnswer::Arm(HANDLE process, DWORD pid) {
     return patched;
 }
 
-bool PowerStatusAnswer::StartStall(HANDLE thread, DWORD threadId, const CONTEXT& context) {
+bool PowerStatusAnswer::StartStall(StoppedThread& thread, DWORD threadId) {
+    const CONTEXT& context = thread.context;
     DWORD stallMs = 0;
     if (sim::Lock lock(*m_notebook); lock) {
         const sim::FaultSwitch& fs = lock.state().faults[static_cast<int>(sim::Function::GetSystemPowerStatus)];
@@ -55,10 +56,13 @@ bool PowerStatusAnswer::StartStall(HANDLE thread, DWORD threadId, const CONTEXT&
     }
     sleeping.Eip = static_cast<DWORD>(m_sleep);
 #endif
-    if (!::SetThreadContext(thread, &sleeping)) {
+    const CONTEXT came = context;
+    thread.context = sleeping;
+    if (!thread.Commit()) {
+        thread.context = came;
         return false;
     }
-    m_stalled[threadId] = context;
+    m_stalled[threadId] = came;
     return true;
 }
 
@@ -68,22 +72,16 @@ bool PowerStatusAnswer::Answer(const DEBUG_EVENT& ev) {
         reinterpret_cast<ULONG_PTR>(ev.u.Exception.ExceptionRecord.ExceptionAddress) != m_address) {
         return false;
     }
-    HANDLE thread = ::OpenThread(THREAD_GET_CONTEXT | THREAD_SET_CONTEXT, FALSE, ev.dwThreadId);
-    if (thread == nullptr) {
+    StoppedThread thread(ev.dwThreadId);
+    if (!thread) {
         return false;
     }
-    CONTEXT context{};
-    context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
-    if (!::GetThreadContext(thread, &context)) {
-        ::CloseHandle(thread);
-        return false;
-    }
+    CONTEXT& context = thread.context;
     if (const auto stalled = m_stalled.find(ev.dwThreadId); stalled != m_stalled.end()) {
         // Back from a stall: the call as it came.
         context = stalled->second;
         m_stalled.erase(stalled);
-    } else if (StartStall(thread, ev.dwThreadId, context)) {
-        ::CloseHandle(thread);
+    } else if (StartStall(thread, ev.dwThreadId)) {
         return true;
     }
     // BOOL GetSystemPowerStatus(SYSTEM_POWER_STATUS*): the return address on
@@ -129,19 +127,8 @@ bool PowerStatusAnswer::Answer(const DEBUG_EVENT& ev) {
         call.result = result;
     }
 
-    // Return to the caller as the function does (stdcall on i686: the
-    // callee pops its one argument).
-#ifdef _WIN64
-    context.Rip = returnAddress;
-    context.Rsp += sizeof(ULONG_PTR);
-    context.Rax = static_cast<DWORD64>(result);
-#else
-    context.Eip = static_cast<DWORD>(returnAddress);
-    context.Esp += 2 * sizeof(DWORD);
-    context.Eax = static_cast<DWORD>(result);
-#endif
-    ::SetThreadContext(thread, &context);
-    ::CloseHandle(thread);
+    ReturnFromCall(context, returnAddress, 1, static_cast<ULONG_PTR>(result));
+    thread.Commit();
     return true;
 }
 

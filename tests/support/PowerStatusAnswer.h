@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "sim/SimNotebook.h"
+#include "tests/support/RemoteFunction.h"
 
 namespace observe {
 
@@ -35,7 +36,7 @@ public:
 private:
     // Sends the calling thread through Sleep when a stall is switched on;
     // false when none is (or it cannot be done), and the call is answered now.
-    bool StartStall(HANDLE thread, DWORD threadId, const CONTEXT& context);
+    bool StartStall(StoppedThread& thread, DWORD threadId);
 
     HANDLE m_process = nullptr;
     DWORD m_pid = 0;

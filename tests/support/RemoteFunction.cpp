@@ -60,4 +60,29 @@ bool PatchCodeByte(HANDLE process, ULONG_PTR address, BYTE value) {
     return patched;
 }
 
+StoppedThread::StoppedThread(DWORD threadId)
+    : m_thread(::OpenThread(THREAD_GET_CONTEXT | THREAD_SET_CONTEXT, FALSE, threadId)) {
+    context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
+    m_read = m_thread != nullptr && ::GetThreadContext(m_thread, &context);
+}
+
+StoppedThread::~StoppedThread() {
+    if (m_thread != nullptr) {
+        ::CloseHandle(m_thread);
+    }
+}
+
+void ReturnFromCall(CONTEXT& context, ULONG_PTR returnAddress, int argCount, ULONG_PTR result) {
+#ifdef _WIN64
+    (void)argCount;  // in registers
+    context.Rip = returnAddress;
+    context.Rsp += sizeof(ULONG_PTR);
+    context.Rax = result;
+#else
+    context.Eip = static_cast<DWORD>(returnAddress);
+    context.Esp += static_cast<DWORD>((1 + argCount) * sizeof(DWORD));
+    context.Eax = static_cast<DWORD>(result);
+#endif
+}
+
 }  // namespace observe

@@ -15,4 +15,27 @@ bool PatchCodeByte(HANDLE process, ULONG_PTR address, BYTE value);
 
 constexpr BYTE kBreakpointByte = 0xCC;  // int3
 
+// The thread a debug event stopped, with its control and integer registers
+// read; Commit writes them back.
+class StoppedThread {
+public:
+    explicit StoppedThread(DWORD threadId);
+    ~StoppedThread();
+    StoppedThread(const StoppedThread&) = delete;
+    StoppedThread& operator=(const StoppedThread&) = delete;
+    explicit operator bool() const { return m_read; }
+    bool Commit() { return ::SetThreadContext(m_thread, &context) != FALSE; }
+
+    CONTEXT context{};
+
+private:
+    HANDLE m_thread = nullptr;
+    bool m_read = false;
+};
+
+// Makes `context`, stopped at a function's first instruction, return to
+// `returnAddress` with `result`, as the function would (stdcall on i686: the
+// callee pops its `argCount` arguments).
+void ReturnFromCall(CONTEXT& context, ULONG_PTR returnAddress, int argCount, ULONG_PTR result);
+
 }  // namespace observe

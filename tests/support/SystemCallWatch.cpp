@@ -102,35 +102,25 @@ bool SystemCallWatch::Handle(const DEBUG_EVENT& ev) {
     // A breakpoint just taken out by WatchTimers: the thread runs the
     // function's own first instruction.
     if (watched != nullptr && !watched->armed) {
-        HANDLE thread = ::OpenThread(THREAD_GET_CONTEXT | THREAD_SET_CONTEXT, FALSE, ev.dwThreadId);
-        CONTEXT context{};
-        context.ContextFlags = CONTEXT_CONTROL;
-        if (thread != nullptr && ::GetThreadContext(thread, &context)) {
+        StoppedThread thread(ev.dwThreadId);
+        if (thread) {
 #ifdef _WIN64
-            context.Rip = address;
+            thread.context.Rip = address;
 #else
-            context.Eip = static_cast<DWORD>(address);
+            thread.context.Eip = static_cast<DWORD>(address);
 #endif
-            ::SetThreadContext(thread, &context);
-        }
-        if (thread != nullptr) {
-            ::CloseHandle(thread);
+            thread.Commit();
         }
         return true;
     }
     if (watched == nullptr) {
         return false;
     }
-    HANDLE thread = ::OpenThread(THREAD_GET_CONTEXT | THREAD_SET_CONTEXT, FALSE, ev.dwThreadId);
-    if (thread == nullptr) {
+    StoppedThread thread(ev.dwThreadId);
+    if (!thread) {
         return false;
     }
-    CONTEXT context{};
-    context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
-    if (!::GetThreadContext(thread, &context)) {
-        ::CloseHandle(thread);
-        return false;
-    }
+    CONTEXT& context = thread.context;
     // The return address on top of the stack; the arguments in registers
     // (x86-64) or after it (i686).
     ULONG_PTR args[4] = {};
@@ -157,17 +147,7 @@ bool SystemCallWatch::Handle(const DEBUG_EVENT& ev) {
 
     ULONG_PTR result = 0;
     if (Answer(*watched, args, &result)) {
-        // Back to the caller as from the function (stdcall on i686: the
-        // callee pops its arguments).
-#ifdef _WIN64
-        context.Rip = returnAddress;
-        context.Rsp += sizeof(ULONG_PTR);
-        context.Rax = result;
-#else
-        context.Eip = static_cast<DWORD>(returnAddress);
-        context.Esp += static_cast<DWORD>((1 + watched->argCount) * sizeof(DWORD));
-        context.Eax = static_cast<DWORD>(result);
-#endif
+        ReturnFromCall(context, returnAddress, watched->argCount, result);
     } else {
         // The function runs as it is: its first instruction back in place
         // for one step, then the breakpoint again.
@@ -180,8 +160,7 @@ bool SystemCallWatch::Handle(const DEBUG_EVENT& ev) {
         context.EFlags |= kTrapFlag;
         m_stepping[ev.dwThreadId] = address;
     }
-    ::SetThreadContext(thread, &context);
-    ::CloseHandle(thread);
+    thread.Commit();
     return true;
 }
 
