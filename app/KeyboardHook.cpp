@@ -27,7 +27,11 @@ BOOL CHook::Install(HWND target) {
     }
     m_hTarget = target;
     m_bHooked = FALSE;
-    CWinThread* thread = AfxBeginThread(&HookThread, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    // Above every other thread of the program: when the user-interface
+    // thread draws a display on a busy machine, the key event that waits for
+    // the hook must not wait for the drawing too. The thread only ever runs
+    // for the moment of one post.
+    CWinThread* thread = AfxBeginThread(&HookThread, this, THREAD_PRIORITY_TIME_CRITICAL, 0, CREATE_SUSPENDED);
     if (thread == nullptr) {
         return FALSE;
     }
