@@ -162,6 +162,9 @@ TEST_F(GraphicsSwitch, OpensInFrontOfTheUsersWindowWhereEnterAsksTheFirmwareOnce
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(::GetWindow(dialog, GW_OWNER), program.MainWindow());
         users.PumpUntil([&] { return ::GetForegroundWindow() == dialog; }, 2000);
+        // The X server's own focus events follow late on a busy machine: in
+        // front means still in front once they have come.
+        users.Pump(300);
         EXPECT_EQ(::GetForegroundWindow(), dialog) << "in front";
         ASSERT_TRUE(SendKeys(L"1cd:0d 1cu:0d"));
         EXPECT_TRUE(Ends(dialog)) << "Enter answered it";
