@@ -84,20 +84,10 @@ bool PowerStatusAnswer::Answer(const DEBUG_EVENT& ev) {
     } else if (StartStall(thread, ev.dwThreadId)) {
         return true;
     }
-    // BOOL GetSystemPowerStatus(SYSTEM_POWER_STATUS*): the return address on
-    // top of the stack, the record in the first argument.
-#ifdef _WIN64
-    ULONG_PTR returnAddress = 0;
-    ::ReadProcessMemory(m_process, reinterpret_cast<void*>(context.Rsp), &returnAddress, sizeof(returnAddress),
-                        nullptr);
-    const ULONG_PTR record = context.Rcx;
-#else
-    DWORD frame[2] = {};  // return address, argument
-    ::ReadProcessMemory(m_process, reinterpret_cast<void*>(static_cast<ULONG_PTR>(context.Esp)), frame,
-                        sizeof(frame), nullptr);
-    const ULONG_PTR returnAddress = frame[0];
-    const ULONG_PTR record = frame[1];
-#endif
+    // BOOL GetSystemPowerStatus(SYSTEM_POWER_STATUS*): the record in the first argument.
+    const CallFrame call = ReadCallFrame(m_process, context);
+    const ULONG_PTR returnAddress = call.returnAddress;
+    const ULONG_PTR record = call.args[0];
 
     BOOL result = FALSE;
     sim::Lock lock(*m_notebook);

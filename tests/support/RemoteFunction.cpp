@@ -72,6 +72,27 @@ StoppedThread::~StoppedThread() {
     }
 }
 
+CallFrame ReadCallFrame(HANDLE process, const CONTEXT& context) {
+    CallFrame call;
+#ifdef _WIN64
+    ::ReadProcessMemory(process, reinterpret_cast<void*>(context.Rsp), &call.returnAddress,
+                        sizeof(call.returnAddress), nullptr);
+    const DWORD64 registers[4] = {context.Rcx, context.Rdx, context.R8, context.R9};
+    for (int i = 0; i < 4; ++i) {
+        call.args[i] = registers[i];
+    }
+#else
+    DWORD frame[5] = {};
+    ::ReadProcessMemory(process, reinterpret_cast<void*>(static_cast<ULONG_PTR>(context.Esp)), frame, sizeof(frame),
+                        nullptr);
+    call.returnAddress = frame[0];
+    for (int i = 0; i < 4; ++i) {
+        call.args[i] = frame[i + 1];
+    }
+#endif
+    return call;
+}
+
 void ReturnFromCall(CONTEXT& context, ULONG_PTR returnAddress, int argCount, ULONG_PTR result) {
 #ifdef _WIN64
     (void)argCount;  // in registers

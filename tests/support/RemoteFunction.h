@@ -33,6 +33,15 @@ private:
     bool m_read = false;
 };
 
+// A call as its function's first instruction sees it: the return address on
+// top of the stack, the first four arguments in registers (x86-64) or after
+// it (i686).
+struct CallFrame {
+    ULONG_PTR returnAddress = 0;
+    ULONG_PTR args[4] = {};
+};
+CallFrame ReadCallFrame(HANDLE process, const CONTEXT& context);
+
 // Makes `context`, stopped at a function's first instruction, return to
 // `returnAddress` with `result`, as the function would (stdcall on i686: the
 // callee pops its `argCount` arguments).

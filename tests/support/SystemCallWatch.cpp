@@ -121,26 +121,9 @@ bool SystemCallWatch::Handle(const DEBUG_EVENT& ev) {
         return false;
     }
     CONTEXT& context = thread.context;
-    // The return address on top of the stack; the arguments in registers
-    // (x86-64) or after it (i686).
-    ULONG_PTR args[4] = {};
-    ULONG_PTR returnAddress = 0;
-#ifdef _WIN64
-    ::ReadProcessMemory(m_process, reinterpret_cast<void*>(context.Rsp), &returnAddress, sizeof(returnAddress),
-                        nullptr);
-    const DWORD64 registers[4] = {context.Rcx, context.Rdx, context.R8, context.R9};
-    for (int i = 0; i < 4; ++i) {
-        args[i] = registers[i];
-    }
-#else
-    DWORD frame[5] = {};
-    ::ReadProcessMemory(m_process, reinterpret_cast<void*>(static_cast<ULONG_PTR>(context.Esp)), frame,
-                        sizeof(frame), nullptr);
-    returnAddress = frame[0];
-    for (int i = 0; i < 4; ++i) {
-        args[i] = frame[i + 1];
-    }
-#endif
+    const CallFrame call = ReadCallFrame(m_process, context);
+    const auto& args = call.args;
+    const ULONG_PTR returnAddress = call.returnAddress;
     if (watched->logged) {
         m_calls.push_back({watched->name, {args[0], args[1], args[2], args[3]}, ev.dwThreadId});
     }
