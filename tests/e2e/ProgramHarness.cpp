@@ -1,5 +1,7 @@
 #include "ProgramHarness.h"
 
+#include <psapi.h>
+
 #include "Screen.h"
 #include "WindowWatch.h"
 
@@ -183,6 +185,56 @@ ProgramRun::Effect ProgramRun::EffectWithMarker(FreshNotebook& machine, const st
         ::Sleep(2);
     }
     return effect;
+}
+
+PlainRun::~PlainRun() {
+    if (m_process.hProcess == nullptr) {
+        return;
+    }
+    if (::WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT && !Close()) {
+        ::TerminateProcess(m_process.hProcess, 1);
+    }
+    ::CloseHandle(m_process.hThread);
+    ::CloseHandle(m_process.hProcess);
+}
+
+bool PlainRun::Start(FreshNotebook& machine) {
+    const std::wstring exe = ProgramPath();
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          BinDirectory().c_str(), &startup, &m_process)) {
+        return false;
+    }
+    m_main = observe::WaitForWindow(kMainClass, nullptr, kStartTimeoutMs, m_process.dwProcessId);
+    return m_main != nullptr && machine.WaitForCall("WMI_GetBrightnessSetVista(7)");
+}
+
+std::optional<DWORD> PlainRun::Close(DWORD timeoutMs) {
+    ::PostMessageW(m_main, WM_CLOSE, 0, 0);
+    if (::WaitForSingleObject(m_process.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(m_process.hProcess, &code);
+    return code;
+}
+
+SIZE_T PlainRun::PrivateBytes() const {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof(counters);
+    ::GetProcessMemoryInfo(m_process.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                           sizeof(counters));
+    return counters.PagefileUsage;
+}
+
+size_t CountCalls(const std::vector<std::string>& calls, const std::string& prefix) {
+    size_t n = 0;
+    for (const std::string& call : calls) {
+        n += call.rfind(prefix, 0) == 0 ? 1 : 0;
+    }
+    return n;
 }
 
 long DifferingFromPicture(uint16_t id) {

@@ -121,6 +121,36 @@ private:
     HWND m_main = nullptr;
 };
 
+// The program started as at log-on, with no debugger: a debugger stops every
+// thread of the program at each diagnostic line, the hook's too, and under
+// Wine a debugged program's low-level hook misses a key event now and then.
+// What it does is read from the vendor calls it makes, not from its lines.
+class PlainRun {
+public:
+    PlainRun() = default;
+    ~PlainRun();  // closes it as another process would, if it still runs
+    PlainRun(const PlainRun&) = delete;
+    PlainRun& operator=(const PlainRun&) = delete;
+
+    // Starts it and waits until its start has read the brightness levels.
+    bool Start(FreshNotebook& machine);
+    HWND MainWindow() const { return m_main; }
+    DWORD Pid() const { return m_process.dwProcessId; }
+    // Delivers a key event as the hook posts it.
+    void Press(uint32_t flags, uint32_t scanCode) const { ::PostMessageW(m_main, WM_FNKEY_EVENT, flags, scanCode); }
+    // Posts WM_CLOSE and waits for the end; its exit code, none on timeout.
+    std::optional<DWORD> Close(DWORD timeoutMs = kStartTimeoutMs);
+    // The committed private bytes (Wine leaves PrivateUsage at 0).
+    SIZE_T PrivateBytes() const;
+
+private:
+    PROCESS_INFORMATION m_process{};
+    HWND m_main = nullptr;
+};
+
+// The calls that begin with prefix.
+size_t CountCalls(const std::vector<std::string>& calls, const std::string& prefix);
+
 // Key events from a process of the test's own, like a keyboard (the test
 // itself is the program's debugger). See send_input.cpp for the words.
 bool SendKeys(const std::wstring& keys, DWORD timeoutMs = 10000);
