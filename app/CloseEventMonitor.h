@@ -24,7 +24,7 @@ public:
     CWinThread* Start();
 
     std::unique_ptr<CEvent> m_pEvent;
-    // The close event, and a private event that tells the worker to end.
+    // A private event that tells the worker to end, and the close event.
     CSyncObject* m_waitList[2] = {};
     std::unique_ptr<CMultiLock> m_pWait;
     HWND m_hTarget = nullptr;
@@ -32,6 +32,8 @@ public:
 
 private:
     static UINT CloseEventWatcher(LPVOID record);
+    // True once the stop event is set, waiting at most waitMs for it.
+    bool Stopped(DWORD waitMs) const;
 
     std::unique_ptr<CEvent> m_pStop;
 };

@@ -110,6 +110,35 @@ TEST(CloseEvent, SignalledBeforeTheStartClosesItRightAfter) {
     ::CloseHandle(event);
 }
 
+// Another program made the event manual-reset and leaves it signalled, before
+// the start or while the program runs: it closes once, at once and cleanly,
+// with nothing after its last line.
+TEST(CloseEvent, AManualResetEventLeftSignalledClosesItOnceAndCleanly) {
+    CloseAnyRunningProgram();
+    FreshNotebook machine;
+    for (const bool beforeStart : {true, false}) {
+        SCOPED_TRACE(beforeStart ? "signalled before the start" : "signalled while it runs");
+        machine.notebook().Reset();
+        HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, L"BTMCloseEvent");
+        ASSERT_NE(event, nullptr);
+        ProgramRun program;
+        if (beforeStart) {
+            ::SetEvent(event);
+        }
+        ASSERT_TRUE(program.Start());
+        if (!beforeStart) {
+            ASSERT_NE(program.WaitForMainWindow(), nullptr);
+            ::SetEvent(event);
+        }
+        const DWORD signalledAt = ::GetTickCount();
+        EXPECT_EQ(program.WaitExit(), 0u) << "a clean end, no crash";
+        EXPECT_LT(::GetTickCount() - signalledAt, 3000u) << "no wait for a watcher that does not end";
+        EXPECT_EQ(program.Lines(), StartAndCloseLines());
+        EXPECT_EQ(CountCalls(machine.CallLog(), "KervoEvaluate(0x59, [91]"), 1u) << "closed once";
+        ::CloseHandle(event);
+    }
+}
+
 TEST(StartAndClose, AHundredOfEachWayEndCleanlyAndLeaveNothingBehind) {
     CloseAnyRunningProgram();
     FreshNotebook machine;
