@@ -104,6 +104,15 @@ std::string FormatCall(const CallRecord& r) {
             out = text;
         }
         break;
+    case Function::Keyboard: {
+        // arg: the Fn key's scan code, the function key's number, its scan code.
+        std::snprintf(buf, sizeof buf, "(0x%02x, hotkey mode off)", static_cast<unsigned>(r.arg[0]));
+        s += buf;
+        std::snprintf(buf, sizeof buf, " sent=F%u scan 0x%02x", static_cast<unsigned>(r.arg[1]),
+                      static_cast<unsigned>(r.arg[2]));
+        out = buf;
+        break;
+    }
     default:
         s += "()";
         break;

@@ -29,6 +29,7 @@ const FunctionInfo kFunctions[kFunctionCount] = {
     {Function::GetBatteryChargingDisable, "GetBatteryChargingDisable", "Brantisol.dll", true,
      true, 2, "writes the range value to *disabled instead of 0/1"},
     {Function::GetSystemPowerStatus, "GetSystemPowerStatus", "kernel32.dll", false, false, 0, "-"},
+    {Function::Keyboard, "Keyboard", "the notebook's keyboard", false, false, 0, "-"},
 };
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -125,6 +126,10 @@ bool RangeValueAllowed(Function f, int64_t v, std::string* why) {
 
 bool Notebook::SetFault(Function f, Fault fault, std::optional<int64_t> value) {
     const FunctionInfo& info = Info(f);
+    if (f == Function::Keyboard && fault != Fault::None) {
+        m_error = "the keyboard is no function and takes no fault";
+        return false;
+    }
     if (fault == Fault::NoWrite && !info.canNoWrite) {
         m_error = std::string(info.name) +
                   " writes nothing (its answer is the return value), so nowrite does not apply";

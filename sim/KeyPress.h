@@ -1,9 +1,12 @@
 #pragma once
 // `notebook press`: delivers the notebook's Fn keys to the running program
-// exactly as its keyboard hook posts them.
+// exactly as its keyboard hook posts them, or through the system's input; out
+// of hotkey mode, as the plain function keys the keyboard then sends.
 
 #include <string>
 #include <vector>
 
-int PressCommand(const std::vector<std::string>& args);
+#include "sim/SimNotebook.h"
+
+int PressCommand(sim::Notebook& nb, const std::vector<std::string>& args);
 void PrintPressHelp();

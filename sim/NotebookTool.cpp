@@ -3,6 +3,7 @@
 
 #include "sim/Fields.h"
 #include "sim/KeyPress.h"
+#include "sim/NotebookLife.h"
 #include "sim/SimNotebook.h"
 #include "sim/ToolArguments.h"
 
@@ -245,10 +246,13 @@ int ListFaults(sim::Notebook& nb, const std::vector<sim::Function>& which) {
     return kOk;
 }
 
+// The functions that take faults: all but the keyboard's log entries.
 std::vector<sim::Function> AllFunctions() {
     std::vector<sim::Function> all;
     for (int i = 0; i < sim::kFunctionCount; ++i) {
-        all.push_back(static_cast<sim::Function>(i));
+        if (static_cast<sim::Function>(i) != sim::Function::Keyboard) {
+            all.push_back(static_cast<sim::Function>(i));
+        }
     }
     return all;
 }
@@ -344,7 +348,7 @@ int Log(sim::Notebook& nb, const Args& args) {
 
 int Help(sim::Notebook&, const Args&);
 
-int Press(sim::Notebook&, const Args& args) { return PressCommand(args); }
+int Press(sim::Notebook& nb, const Args& args) { return PressCommand(nb, args); }
 
 struct Command {
     const char* name;
@@ -363,8 +367,17 @@ const Command kCommands[] = {
      "list or switch a stand-in function's fault", FaultCommand},
     {"log", "log [--seq | --clear]", "the call log, one call a line", Log},
     {"clear-log", "clear-log", "empty the call log", ClearLog},
-    {"press", "press KEY [--down | --up | --flags HEX]",
+    {"press", "press KEY [--down | --up | --flags HEX] [--input]",
      "deliver a key to the running program as its hook does (press --help)", Press},
+    {"sleep", "sleep [--modern]",
+     "tell the program the notebook suspends (--modern: the display goes off); the controller forgets hotkey mode",
+     SleepCommand},
+    {"wake", "wake [--modern]", "tell the program the notebook resumed (--modern: the display comes on)",
+     WakeCommand},
+    {"lock", "lock", "tell the program the session was locked", LockCommand},
+    {"unlock", "unlock", "tell the program the session was unlocked", UnlockCommand},
+    {"drop-hook", "drop-hook", "remove the program's keyboard hook without telling it, as Windows does",
+     DropHookCommand},
     {"help", "help", "this text", Help},
 };
 

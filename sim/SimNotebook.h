@@ -48,6 +48,9 @@
 //     WMI_GetBrightnessSetVista(3) -> 30
 //     GetBatteryChargingDisable(out) -> 1 out=0     (or "(null) -> 0")
 //     GetSystemPowerStatus(out) -> 1 out=charge 80, flag 0x01
+//     Keyboard(0x28, hotkey mode off) -> 0 sent=F9 scan 0x43
+//         an Fn key's scan code in hotkey mode, and the plain function key
+//         the keyboard sent instead; logged only while out of hotkey mode.
 //
 // Fault switches, one per function (FunctionInfo says which apply):
 //     refuse   answer failure (0; -1 for the two brightness calls), write
@@ -102,8 +105,11 @@ enum class Function : uint8_t {
     // Not a vendor function: the system's power status, which the program's
     // debugger answers from this notebook (tests/support/PowerStatusAnswer).
     GetSystemPowerStatus,
+    // Not a function either: an Fn key pressed while the controller is out of
+    // hotkey mode, which then sends a plain function key (notebook press).
+    Keyboard,
 };
-constexpr int kFunctionCount = 11;
+constexpr int kFunctionCount = 12;
 
 enum class Fault : uint8_t { None, Refuse, NoWrite, Range, Stall };
 

@@ -282,11 +282,20 @@ TEST_F(Hotkeys, NotebookToolPressesKeysAsTheHookDelivers) {
     EXPECT_NE(help.output.find("display          scan 0x0b"), std::string::npos) << help.output;
 }
 
-TEST(NotebookTool, PressWithoutTheProgramSaysSo) {
+TEST(NotebookTool, WithoutTheProgramAPressOrADroppedHookSaysSoASleepStillSleeps) {
     CloseAnyRunningProgram();
+    FreshNotebook machine;
     const ToolRun run = RunTool(L"notebook.exe", L"press mute");
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_EQ(run.output, "notebook: VaskHotkey is not running\n");
+    const ToolRun drop = RunTool(L"notebook.exe", L"drop-hook");
+    EXPECT_EQ(drop.exitCode, 2u);
+    EXPECT_EQ(drop.output, "notebook: VaskHotkey is not running: there is no hook to drop\n");
+    machine.Set([](sim::State& s) { s.hotkeyMode = 1; });
+    const ToolRun sleep = RunTool(L"notebook.exe", L"sleep");
+    EXPECT_EQ(sleep.exitCode, 0u);
+    EXPECT_EQ(sleep.output, "VaskHotkey is not running: no window to tell\nthe controller left hotkey mode\n");
+    EXPECT_EQ(machine.notebook().ReadState()->hotkeyMode, 0);
 }
 
 }  // namespace

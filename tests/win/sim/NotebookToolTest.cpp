@@ -113,6 +113,13 @@ TEST_F(NotebookTool, BadInputGetsAClearDiagnosticAndChangesNothing) {
         {L"fault WMI_GetBrightnessVista stall soon", "stall length \"soon\" is not a number"},
         {L"log --everything", "usage: notebook log"},
         {L"reset now", "reset takes no arguments"},
+        {L"fault Keyboard refuse", "the keyboard is no function and takes no fault"},
+        {L"sleep now", "usage: notebook sleep [--modern]"},
+        {L"wake --later", "usage: notebook wake [--modern]"},
+        {L"lock screen", "usage: notebook lock"},
+        {L"unlock 1", "usage: notebook unlock"},
+        {L"drop-hook all", "usage: notebook drop-hook"},
+        {L"press wireless --input --flags 91", "--flags goes with a posted event only"},
     };
     for (const auto& c : cases) {
         const observe::ProcessResult r = Tool(c.args);
@@ -198,7 +205,8 @@ TEST_F(NotebookTool, HelpListsCommandsFieldsAndFaults) {
     const observe::ProcessResult r = Tool(L"--help");
     EXPECT_EQ(r.exitCode, 0u);
     for (const char* word : {"show", "set FIELD", "reset", "fault", "clear-log", "charging-disabled",
-                             "battery-flag", "nowrite", "GetBatteryChargingDisable"}) {
+                             "battery-flag", "nowrite", "GetBatteryChargingDisable", "sleep [--modern]",
+                             "wake [--modern]", "lock", "unlock", "drop-hook"}) {
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     }
     EXPECT_EQ(Tool(L"").exitCode, 2u);
