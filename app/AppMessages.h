@@ -9,9 +9,16 @@
 constexpr UINT WM_FNKEY_EVENT = WM_APP + 0x65;
 static_assert(WM_FNKEY_EVENT == 0x8065, "other tools post this number");
 
-// Timer of the main window; its expiry re-installs the keyboard hook.
+// Posted by the hook's watch (app/HookWatch.h) when the system has stopped
+// calling the hook: wParam = the hook thread's id, lParam = 1 when the system
+// called that hook at least once.
+constexpr UINT WM_HOOK_LOST = WM_APP + 0x66;
+
+// Timers of the main window: the first's expiry re-installs the keyboard
+// hook; the second tries again to install a hook the system refused.
 constexpr UINT_PTR HOOK_REFRESH_TIMER = 0;
 constexpr UINT HOOK_REFRESH_PERIOD_MS = 60000;
+constexpr UINT_PTR HOOK_RETRY_TIMER = 1;
 
 // System-menu command of the About box; the system keeps the low four bits.
 constexpr UINT IDM_ABOUTBOX = 0x0010;

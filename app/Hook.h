@@ -6,7 +6,8 @@
 // typing, and past the system's timeout Windows removes the hook without a
 // word. So the hook is installed, called and removed on a thread whose only
 // work is its message loop; the user-interface thread only asks it to start
-// and to stop.
+// and to stop. The thread also watches that the system still calls the hook
+// (app/HookWatch.h).
 
 #include <memory>
 
@@ -31,6 +32,9 @@ public:
     // Removes the hook and waits until its thread has ended. Harmless when
     // none is installed.
     void Remove();
+    // The thread of the installed hook, 0 when none: a report of a lost hook
+    // names the thread it comes from.
+    DWORD ThreadId() const;
 
 private:
     static UINT HookThread(LPVOID self);

@@ -2,7 +2,10 @@
 
 #include "app/AppMessages.h"
 #include "app/Hook.h"
+#include "app/HookWatch.h"
 #include "framework/WinApp.h"
+
+#include <optional>
 
 HHOOK g_hKeyboardHook = nullptr;
 HWND g_hHotkeyWindow = nullptr;
@@ -13,6 +16,8 @@ LRESULT CALLBACK KeyboardHookProc(int nCode, WPARAM wParam, LPARAM lParam) {
     if (const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam)) {
         ::PostMessageW(g_hHotkeyWindow, WM_FNKEY_EVENT, event->flags, event->scanCode);
     }
+    // What the watch checks the keyboard's raw input against.
+    CHookWatch::HookCalled();
     // Never swallow a key: the hotkeys reach the focused application too.
     return ::CallNextHookEx(g_hKeyboardHook, nCode, wParam, lParam);
 }
@@ -49,6 +54,8 @@ BOOL CHook::Install(HWND target) {
     return m_bHooked;
 }
 
+DWORD CHook::ThreadId() const { return m_pThread ? m_pThread->m_nThreadID : 0; }
+
 void CHook::Remove() {
     if (!m_pThread) {
         return;
@@ -67,15 +74,21 @@ UINT CHook::HookThread(LPVOID self) {
     // hook and the quit arrives.
     ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
     g_hHotkeyWindow = hook->m_hTarget;
+    // Watching from before the first call the hook can get.
+    std::optional<CHookWatch> watch(std::in_place, hook->m_hTarget);
     g_hKeyboardHook = ::SetWindowsHookExW(WH_KEYBOARD_LL, &KeyboardHookProc, AfxGetInstanceHandle(), 0);
     const bool hooked = g_hKeyboardHook != nullptr;
+    if (!hooked) {
+        watch.reset();
+    }
     hook->m_bHooked = hooked ? TRUE : FALSE;
     ::SetEvent(hook->m_installed.get());
     if (!hooked) {
         return 0;
     }
-    // Nothing else ever runs here: every key event of the desktop waits for
-    // this loop to take its hook call.
+    // Nothing else ever runs here but the watch's look at each key's raw
+    // input, after its hook call: every key event of the desktop waits for
+    // this loop to take that call.
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         ::DispatchMessageW(&msg);
     }

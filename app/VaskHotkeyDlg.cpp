@@ -13,15 +13,11 @@
 #include "platform/VendorApi.h"
 #include "res/resource.h"
 
-namespace {
-
-void SetHotkeyMode(uint8_t mode) {
+void CVaskHotkeyDlg::SetHotkeyMode(uint8_t mode) {
     // The controller's answer is of no use here: the mode either took or the
     // keys simply keep their firmware meaning.
     ::KervoEvaluate(HOTKEY_MODE_COMMAND, &mode, 1, nullptr, 0);
 }
-
-}  // namespace
 
 BEGIN_MESSAGE_MAP(CVaskHotkeyDlg, CDialog)
     ON_WM_SYSCOMMAND()
@@ -33,6 +29,9 @@ BEGIN_MESSAGE_MAP(CVaskHotkeyDlg, CDialog)
     ON_WM_CLOSE()
     ON_MESSAGE(WM_QUERYENDSESSION, OnQueryEndSession)
     ON_MESSAGE(WM_ENDSESSION, OnEndSession)
+    ON_MESSAGE(WM_POWERBROADCAST, OnPowerBroadcast)
+    ON_MESSAGE(WM_WTSSESSION_CHANGE, OnSessionChange)
+    ON_MESSAGE(WM_HOOK_LOST, OnHookLost)
 END_MESSAGE_MAP()
 
 CVaskHotkeyDlg::CVaskHotkeyDlg(CWnd* pParent)
@@ -76,11 +75,22 @@ BOOL CVaskHotkeyDlg::OnInitDialog() {
 
     // A popup with this window as parent: owned by it, gone with it.
     m_osd.Create(IDD_OSD, this);
-
-    if (!InstallKeyboardHook()) {
-        MessageBox(L"Strat hook fail.", nullptr, MB_OK);
+    // A close handled while the OSD's start showed a notice: the program
+    // ends here, with nothing more set up.
+    if (Closed()) {
+        return FALSE;
     }
 
+    if (!InstallKeyboardHook()) {
+        // Tried again behind the box, and after it, until it takes.
+        ScheduleHookRetry();
+        MessageBox(L"Strat hook fail.", nullptr, MB_OK);
+        if (Closed()) {
+            return FALSE;
+        }
+    }
+
+    m_notifications.Start(m_hWnd);
     m_closeMonitor.m_hTarget = m_hWnd;
     m_closeMonitor.Start();
     // No control of a window that is never shown gets the focus: taking it
@@ -178,9 +188,10 @@ void CVaskHotkeyDlg::OnTimer(UINT_PTR nIDEvent) {
     if (nIDEvent == HOOK_REFRESH_TIMER) {
         KillTimer(HOOK_REFRESH_TIMER);
         m_hook.Remove();
-        if (!InstallKeyboardHook()) {
-            DiagnosticLine(L"Start KB Hook is fail.\n");
-        }
+        // A refusal is written and tried again later.
+        ReinstallKeyboardHook();
+    } else if (nIDEvent == HOOK_RETRY_TIMER) {
+        OnHookRetryTimer();
     }
     CDialog::OnTimer(nIDEvent);
 }
@@ -200,11 +211,18 @@ void CVaskHotkeyDlg::OnWindowPosChanging(WINDOWPOS* pos) {
 }
 
 void CVaskHotkeyDlg::OnClose() {
+    // One close ends the program; a second one that comes meanwhile (the
+    // close event and a "Close" start at once) has nothing left to do.
+    if (Closed()) {
+        return;
+    }
     // Waits for the hook's thread to end: no key event is posted once
     // hotkey mode is left.
     m_hook.Remove();
     // Nothing may put the hook back once hotkey mode is left.
     KillTimer(HOOK_REFRESH_TIMER);
+    KillTimer(HOOK_RETRY_TIMER);
+    m_notifications.Stop();
     DiagnosticLine(L"[VaskHotkey]Disable VaskHotkey to control Volume\n");
     SetHotkeyMode(HOTKEY_MODE_LEAVE);
     DiagnosticLine(L"[VaskHotkey]VaskHotKey Utility Closed\n");

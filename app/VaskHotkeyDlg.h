@@ -3,8 +3,11 @@
 // keyboard hook, receives the hook's key events, and is the window other
 // processes close the program through.
 
+#include <cstdint>
+
 #include "app/CloseEventMonitor.h"
 #include "app/Hook.h"
+#include "app/SystemNotifications.h"
 #include "framework/Dialog.h"
 #include "hotkeys/DecisionTable.h"
 #include "osd/Function_UI.h"
@@ -30,6 +33,11 @@ protected:
     void OnClose();
     LRESULT OnQueryEndSession(WPARAM, LPARAM);
     LRESULT OnEndSession(WPARAM ending, LPARAM reason);
+    // The notebook's life (app/ResidentLife.cpp): sleep and wake, the display
+    // off and on, lock and unlock, a hook the system removed.
+    LRESULT OnPowerBroadcast(WPARAM event, LPARAM data);
+    LRESULT OnSessionChange(WPARAM change, LPARAM session);
+    LRESULT OnHookLost(WPARAM hookThread, LPARAM everCalled);
 
     BOOL InstallKeyboardHook();
     void ToggleCompanion();
@@ -40,6 +48,16 @@ private:
     void CloseNotices();
     void RunHotkeyAction(HotkeyAction action);
     void RestartHookRefreshTimer();
+    static void SetHotkeyMode(uint8_t mode);
+    // Once the close handler has run, nothing is set up again.
+    bool Closed() const { return ModalRunEnded(); }
+
+    // Installs the hook anew; a refusal is written and tried again later.
+    BOOL ReinstallKeyboardHook();
+    void ScheduleHookRetry();
+    void OnHookRetryTimer();
+    // Hotkey mode and the hook again, after the machine came back.
+    void SetUpAgain(const wchar_t* line);
 
     HICON m_hIcon;
     Function_UI m_osd;
@@ -47,4 +65,12 @@ private:
     CloseEventMonitor m_closeMonitor;
     HKEY m_hCompanionKey = nullptr;  // open only within ToggleCompanion
     DWORD m_cbCompanionPath = 0;
+
+    // The delay before the next try at installing the hook; 0 while none is due.
+    UINT m_nHookRetryMs = 0;
+    // Losses in a row of hooks the system never called (OnHookLost).
+    int m_nUncalledHookLosses = 0;
+    bool m_bSuspended = false;
+    DWORD m_dwDisplayState = kConsoleDisplayOn;  // the system tells the state at once
+    SystemNotifications m_notifications;
 };

@@ -192,6 +192,11 @@ void CDialog::EndDialogsNestedIn(const CDialog* base, int nResult) {
     ::EnumThreadWindows(::GetCurrentThreadId(), &EndSystemDialog, nResult);
 }
 
+bool AfxMainDialogEnded() {
+    const auto* main = dynamic_cast<const CDialog*>(AfxGetMainWnd());
+    return main != nullptr && main->ModalRunEnded();
+}
+
 BOOL CDialog::OnInitDialog() { return TRUE; }
 
 void CDialog::OnOK() { EndDialog(IDOK); }

@@ -57,3 +57,9 @@ private:
     ModalRun* m_pRun = nullptr;  // this object's newest modal run, if any
     static thread_local ModalRun* s_innermostRun;
 };
+
+// True once the application's main window, a modal dialog, has ended its run.
+// A handler that opened a nested modal loop (a dialog, a message box) stops
+// when that loop returns: a close handled inside it ends the program, and
+// nothing of the handler's may follow.
+bool AfxMainDialogEnded();

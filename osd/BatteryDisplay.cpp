@@ -26,8 +26,7 @@ void Function_UI::ShowBatteryLevel() {
         return;
     }
     // The program was closed while the failure's message box was open.
-    auto* main = dynamic_cast<CDialog*>(AfxGetMainWnd());
-    if (main != nullptr && main->ModalRunEnded()) {
+    if (AfxMainDialogEnded()) {
         return;
     }
     // The very first read failed: there is no charge to show, and an empty
@@ -43,6 +42,10 @@ void Function_UI::ShowBatteryLevel() {
         return;
     }
     LoadBitmapFromIDResource(BatteryBitmapId(m_nBatteryPercent), AfxGetInstanceHandle());
+    // Or while the box of a bitmap that would not load was.
+    if (AfxMainDialogEnded()) {
+        return;
+    }
     // Deliberately raised above everything, like no other display, but
     // like them shown without activation: the keys stay with the user.
     BringToFront();

@@ -7,6 +7,7 @@
 
 #include "dialogs/GuestUserDeny.h"
 #include "framework/DebugOutput.h"
+#include "framework/Dialog.h"
 #include "osd/BrightnessRules.h"
 
 BOOL Function_UI::ReadBrightnessLevels() {
@@ -29,14 +30,14 @@ int32_t Function_UI::CurrentBrightnessIndex() {
     // used as they come.
     for (int i = 0; i < kBrightnessLevels; ++i) {
         const LevelCheck check = CheckBrightnessLevel(m_nBrightnessLevel, i);
-        if (check == LevelCheck::RangeInvalid) {
+        if (check == LevelCheck::RangeInvalid || check == LevelCheck::ValueInvalid) {
             ReadBrightnessLevels();
-            DiagnosticLine(L"[VaskHotkey]Brightness Range is invalid\n");
-            break;
-        }
-        if (check == LevelCheck::ValueInvalid) {
-            ReadBrightnessLevels();
-            DiagnosticLine(L"[VaskHotkey]Brightness Value is invalid\n");
+            // The program was closed while the read's guest notice was open.
+            if (AfxMainDialogEnded()) {
+                return -1;
+            }
+            DiagnosticLine(check == LevelCheck::RangeInvalid ? L"[VaskHotkey]Brightness Range is invalid\n"
+                                                             : L"[VaskHotkey]Brightness Value is invalid\n");
             break;
         }
         DiagnosticLine(L"[VaskHotkey]BrightnessValue Passed");
@@ -58,6 +59,9 @@ int32_t Function_UI::CurrentBrightnessIndex() {
 
 void Function_UI::ShowBrightness(BOOL up) {
     const int32_t index = CurrentBrightnessIndex();
+    if (AfxMainDialogEnded()) {
+        return;
+    }
     if (index < 0) {
         DiagnosticLine(L"\n\n\n=========Guest deny==========\n\n\n");
         ShowWindow(SW_HIDE);

@@ -182,5 +182,26 @@ TEST(BrightnessAtStart, ARefusedLevelReadShowsANoticeThatClosesItself) {
     EXPECT_TRUE(program.Running());
 }
 
+// A close that comes while the start's notice shows ends the start there: no
+// hook, no further call, no line after the last, and a clean end.
+TEST(BrightnessAtStart, ACloseWhileTheNoticeShowsEndsTheStartThere) {
+    CloseAnyRunningProgram();
+    FreshNotebook machine;
+    machine.notebook().SetFault(sim::Function::WMI_GetBrightnessSetVista, sim::Fault::Refuse);
+    ProgramRun program;
+    ASSERT_TRUE(program.Start());
+    ASSERT_NE(observe::WaitForWindow(nullptr, kGuestTitle, 5000, program.Pid()), nullptr);
+    EXPECT_EQ(RunToEnd(L"Close").exitCode, 0u);
+    EXPECT_EQ(program.WaitExit(), 0u);
+    EXPECT_EQ(program.Lines(), (std::vector<std::string>{"[VaskHotkey]Enable VaskHotkey to control Volume\n",
+                                                         kCloseLines[0], kCloseLines[1]}));
+    EXPECT_EQ(machine.CallLog(), (std::vector<std::string>{"KervoEvaluate(0x59, [90], 1, null, 0) -> 1",
+                                                           "WMI_GetBrightnessSetVista(0) -> -1",
+                                                           "KervoEvaluate(0x59, [91], 1, null, 0) -> 1"}));
+    for (const observe::SystemCall& call : program.SystemCalls()) {
+        EXPECT_FALSE(call.function == "SetWindowsHookExW" && call.args[0] == WH_KEYBOARD_LL) << "no keyboard hook";
+    }
+}
+
 }  // namespace
 }  // namespace e2e

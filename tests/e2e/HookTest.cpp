@@ -10,6 +10,7 @@
 
 #include "FocusedWindow.h"
 #include "ProgramHarness.h"
+#include "Process.h"
 #include "WindowWatch.h"
 
 namespace e2e {
@@ -156,6 +157,7 @@ TEST_F(KeyboardHook, TypingNeverWaitsWhileAVendorCallStalls) {
 // its debugger sees the calls.
 struct HookCalls {
     std::vector<std::string> timer;  // "Set 60000": the main window's timer 0 armed
+    std::vector<UINT> retries;       // the delays its timer 1 was armed with
     std::vector<DWORD> hookedOn;     // threads that installed a keyboard hook
     std::vector<DWORD> unhookedOn;
 };
@@ -168,6 +170,8 @@ HookCalls HookCallsSince(const ProgramRun& program, size_t from) {
         if (call.function == "SetTimer" && call.args[0] == main && call.args[1] == 0) {
             seen.timer.push_back("Set " + std::to_string(call.args[2]));
             EXPECT_EQ(call.threadId, program.MainThreadId());
+        } else if (call.function == "SetTimer" && call.args[0] == main && call.args[1] == 1) {
+            seen.retries.push_back(static_cast<UINT>(call.args[2]));
         } else if (call.function == "SetWindowsHookExW" && call.args[0] == WH_KEYBOARD_LL) {
             seen.hookedOn.push_back(call.threadId);
         } else if (call.function == "UnhookWindowsHookEx") {
@@ -199,7 +203,6 @@ TEST_F(KeyboardHook, RefreshTimerIsArmedByUnmatchedKeysAndInstallsTheHookAgain) 
     EXPECT_EQ(effect([&] { program.Press(0x81, 0x10); }).timer, rearmed) << "and its release, again";
     EXPECT_EQ(effect([&] { program.Press(0x81, 0x28); }).timer, std::vector<std::string>{}) << "volume up";
 
-    const size_t before = program.Lines().size();
     const HookCalls refreshed = effect([&] { ::PostMessageW(program.MainWindow(), WM_TIMER, 0, 0); });
     EXPECT_TRUE(refreshed.timer.empty()) << "one-shot: not armed again";
     program.WatchTimers(false);
@@ -208,45 +211,177 @@ TEST_F(KeyboardHook, RefreshTimerIsArmedByUnmatchedKeysAndInstallsTheHookAgain) 
     EXPECT_EQ(refreshed.unhookedOn[0], atStart.hookedOn[0]) << "removed by the thread that installed it";
     EXPECT_NE(refreshed.hookedOn[0], program.MainThreadId());
 
-    // Refused: the line, and no hook until the next refresh.
+    // Refused: the line, and tries again 1 s and 2 s later, each refused
+    // with its line, and no more in between.
     program.RefuseHooks(true);
-    const HookCalls refused = effect([&] { ::PostMessageW(program.MainWindow(), WM_TIMER, 0, 0); });
-    EXPECT_EQ(refused.hookedOn.size(), 1u);
+    program.WatchTimers(true);
+    const size_t before = program.Lines().size();
+    size_t from = program.SystemCalls().size();
+    ::PostMessageW(program.MainWindow(), WM_TIMER, 0, 0);
+    ::Sleep(3500);
+    const HookCalls refused = HookCallsSince(program, from);
+    program.WatchTimers(false);
+    EXPECT_EQ(refused.hookedOn.size(), 3u) << "the refresh and two tries: no busy loop";
     EXPECT_EQ(refused.unhookedOn.size(), 1u);
-    program.RefuseHooks(false);
-    const auto linesSince = [&](size_t from) {
-        std::vector<std::string> lines;
+    EXPECT_EQ(refused.retries, (std::vector<UINT>{1000, 2000, 4000}));
+    const auto linesSince = [&](size_t first) {
         const std::vector<std::string> all = program.Lines();
-        for (size_t i = from; i < all.size(); ++i) {
-            lines.push_back(all[i]);
-        }
-        return lines;
+        return std::vector<std::string>(all.begin() + static_cast<long>(std::min(first, all.size())), all.end());
     };
-    const auto notMarkers = [&](size_t from) {
-        std::vector<std::string> lines = linesSince(from);
-        lines.erase(std::remove_if(lines.begin(), lines.end(),
-                                   [](const std::string& line) { return line.rfind("SWITCH_", 0) == 0; }),
-                    lines.end());
-        return lines;
-    };
-    EXPECT_EQ(notMarkers(before), std::vector<std::string>{"Start KB Hook is fail.\n"});
-    size_t from = program.Lines().size();
-    program.EffectOf(machine, [] { ASSERT_TRUE(SendKeys(L"x04d x04u")); });
-    EXPECT_EQ(linesSince(from), std::vector<std::string>{"SWITCH_ON"}) << "the marker's only: no hook, no key";
+    EXPECT_EQ(linesSince(before), std::vector<std::string>(3, "Start KB Hook is fail.\n"));
 
-    // Fired with no hook installed: nothing to remove, a hook installed.
+    // Taken at the next try, within its 4 s: the keys work again.
+    program.RefuseHooks(false);
+    ASSERT_TRUE(program.WaitForNewLine("[VaskHotkey]Keyboard hook installed\n", before, 5000));
+    size_t linesFrom = program.Lines().size();
+    ASSERT_TRUE(SendKeys(L"x04d x04u"));
+    EXPECT_TRUE(program.WaitForNewLine("SWITCH_ON", linesFrom)) << "the hook works again";
+
+    // Fired with no hook installed (the refresh's own install refused): nothing
+    // to remove, a hook installed, and the try it had planned called off.
+    program.RefuseHooks(true);
+    effect([&] { ::PostMessageW(program.MainWindow(), WM_TIMER, 0, 0); });
+    program.RefuseHooks(false);
     const HookCalls again = effect([&] { ::PostMessageW(program.MainWindow(), WM_TIMER, 0, 0); });
     EXPECT_TRUE(again.unhookedOn.empty());
     EXPECT_EQ(again.hookedOn.size(), 1u);
-    from = program.Lines().size();
+    from = program.SystemCalls().size();
+    linesFrom = program.Lines().size();
+    ::Sleep(1500);
+    EXPECT_TRUE(HookCallsSince(program, from).hookedOn.empty()) << "no try after the hook took";
     ASSERT_TRUE(SendKeys(L"x04d x04u"));
-    EXPECT_TRUE(program.WaitForNewLine("SWITCH_ON", from)) << "the hook works again";
+    EXPECT_TRUE(program.WaitForNewLine("SWITCH_ON", linesFrom)) << "the hook works";
+}
 
+// What Windows tells a resident program, sent as the simulated notebook sends
+// it: each way back to the user sets hotkey mode and the hook up again, once,
+// with one line; a lock, a sleep or the display going off changes nothing.
+// After each, a key through the hook is handled once: never two hooks. A hook
+// the system dropped is noticed at the next key and installed again.
+TEST_F(KeyboardHook, EachWayBackSetsUpAgainOnceAndADroppedHookComesBack) {
+    const auto tool = [](const wchar_t* args) {
+        const ToolRun run = RunTool(L"notebook.exe", args);
+        EXPECT_EQ(run.exitCode, 0u) << run.output;
+    };
+    const std::vector<std::string> enter{"KervoEvaluate(0x59, [90], 1, null, 0) -> 1"};
+    const struct {
+        const wchar_t* command;
+        const char* line;  // null: nothing to set up again
+    } steps[] = {
+        {L"lock", nullptr},
+        {L"unlock", "[VaskHotkey]Set up again after unlock\n"},
+        {L"sleep", nullptr},
+        {L"wake", "[VaskHotkey]Set up again after resume\n"},  // two resume messages, one set-up
+        {L"sleep --modern", nullptr},
+        {L"wake --modern", "[VaskHotkey]Set up again after display on\n"},
+    };
+    const auto keyThroughTheHook = [&] {
+        const size_t before = program.Lines().size();
+        machine.NewCalls();
+        EXPECT_TRUE(SendKeys(L"x04d x04u"));
+        EXPECT_TRUE(program.WaitForNewLine("SWITCH_ON", before));
+        program.Settle();
+        return CountCalls(machine.NewCalls(), "KervoEvaluate(0xb0, [bb]");
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(observe::Narrow(step.command));
+        const size_t from = program.SystemCalls().size();
+        const auto effect = program.EffectOf(machine, [&] { tool(step.command); });
+        const HookCalls hooks = HookCallsSince(program, from);
+        EXPECT_EQ(effect.lines, step.line ? std::vector<std::string>{step.line} : std::vector<std::string>{});
+        EXPECT_EQ(effect.calls, step.line ? enter : std::vector<std::string>{});
+        EXPECT_EQ(hooks.hookedOn.size(), step.line ? 1u : 0u);
+        EXPECT_EQ(hooks.unhookedOn.size(), hooks.hookedOn.size()) << "the old hook goes first";
+        if (step.line != nullptr) {
+            EXPECT_EQ(machine.notebook().ReadState()->hotkeyMode, 1);
+            EXPECT_EQ(keyThroughTheHook(), 1u) << "handled once";
+        }
+    }
+
+    const size_t from = program.SystemCalls().size();
+    tool(L"drop-hook");
+    const size_t before = program.Lines().size();
+    ASSERT_TRUE(SendKeys(L"text:a"));
+    EXPECT_TRUE(program.WaitForNewLine("[VaskHotkey]Keyboard hook lost\n", before, 2000));
+    for (int i = 0; i < 200 && HookCallsSince(program, from).hookedOn.empty(); ++i) {
+        ::Sleep(10);
+    }
+    EXPECT_EQ(HookCallsSince(program, from).hookedOn.size(), 1u);
+    EXPECT_EQ(keyThroughTheHook(), 1u) << "the hook is back";
+}
+
+// The same life at log-on conditions, twenty times: after each wake a key
+// pressed on the notebook and one through the hook are both answered; a key
+// pressed while the controller is out of hotkey mode is the plain function
+// key, which the program leaves alone. Then a hook the system dropped: after
+// one letter, a key through the hook is answered within a second.
+TEST(NotebookLife, TwentySleepsAndWakesAndADroppedHookLeaveNoKeyDead) {
+    CloseAnyRunningProgram();
+    FreshNotebook machine;
+    PlainRun program;
+    ASSERT_TRUE(program.Start(machine));
+    FocusedWindow focused;
+    const auto tool = [](const wchar_t* args) {
+        const ToolRun run = RunTool(L"notebook.exe", args);
+        EXPECT_EQ(run.exitCode, 0u) << run.output;
+    };
+    const std::string enter = "KervoEvaluate(0x59, [90], 1, null, 0) -> 1";
+    const std::string wireless = "KervoEvaluate(0xb0, [bb], 1, out, 1) -> 1 out=[10]";
+    machine.NewCalls();
+    tool(L"sleep");
+    tool(L"press wireless");
+    tool(L"press wireless --input");
+    EXPECT_TRUE(machine.WaitForCall("Keyboard(0x04, hotkey mode off) -> 0 sent=F2 scan 0x3c"));
+    EXPECT_TRUE(machine.WaitForCall("Keyboard(0x04, hotkey mode off) -> 0 sent=F2 scan 0x3c"));
+    for (int cycle = 0; cycle < 20; ++cycle) {
+        SCOPED_TRACE(::testing::Message() << "wake " << cycle);
+        if (cycle > 0) {
+            tool(L"sleep");
+            EXPECT_EQ(machine.notebook().ReadState()->hotkeyMode, 0);
+        }
+        tool(L"wake");
+        ASSERT_EQ(machine.notebook().ReadState()->hotkeyMode, 1) << "hotkey mode on once the wake is told";
+        tool(L"press wireless");
+        tool(L"press wireless --input");
+        EXPECT_TRUE(machine.WaitForCall(wireless));
+        EXPECT_TRUE(machine.WaitForCall(wireless));
+    }
+    // A last key posted after all of them: what was sent before is handled by now.
+    program.Press(0x81, 0x04);
+    EXPECT_TRUE(machine.WaitForCall(wireless));
+    std::vector<std::string> expected;
+    for (int cycle = 0; cycle < 20; ++cycle) {
+        expected.insert(expected.end(), {enter, wireless, wireless});
+    }
+    expected.push_back(wireless);
+    std::vector<std::string> calls = machine.CallLog();
+    calls.erase(calls.begin(), calls.end() - static_cast<long>(std::min(calls.size(), expected.size())));
+    EXPECT_EQ(calls, expected) << "each key once, nothing else";
+
+    tool(L"drop-hook");
+    machine.NewCalls();
+    ASSERT_TRUE(SendKeys(L"text:a"));
+    const double typedAt = NowMs();
+    double answeredAfter = -1;
+    // The user's next keys: each through the hook, until one is answered.
+    for (int key = 0; key < 20 && answeredAfter < 0; ++key) {
+        const double sentAt = NowMs();
+        tool(L"press wireless --input");
+        if (machine.WaitForCall(wireless, 100)) {
+            answeredAfter = sentAt - typedAt;
+        }
+    }
+    EXPECT_GE(answeredAfter, 0) << "no key answered after the hook was dropped";
+    EXPECT_LE(answeredAfter, 1000) << "ms after the letter";
+    std::printf("a key through the hook was answered %.0f ms after the letter that followed the drop\n",
+                answeredAfter);
+    EXPECT_EQ(program.Close(), std::optional<DWORD>(0));
 }
 
 // The first installation refused: one message box, owned by the main window,
-// and the program runs on without a hook.
-TEST(KeyboardHookStart, ARefusedHookIsToldOnceAndTheProgramRunsOn) {
+// and the tries go on behind it, refused each with a line but no other box,
+// until the system takes the hook; the keys work with the box still open.
+TEST(KeyboardHookStart, ARefusedHookIsToldOnceAndTriedAgainBehindTheBox) {
     CloseAnyRunningProgram();
     FreshNotebook machine;
     ProgramRun program;
@@ -259,14 +394,24 @@ TEST(KeyboardHookStart, ARefusedHookIsToldOnceAndTheProgramRunsOn) {
     EXPECT_STREQ(text, L"Strat hook fail.");
     HWND main = ::FindWindowW(L"VaskHotkeyClass", nullptr);
     EXPECT_EQ(observe::Inspect(box).owner, main);
-    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(program.WaitForLine("Start KB Hook is fail.\n", 2500)) << "the try 1 s later";
+    program.RefuseHooks(false);
+    EXPECT_TRUE(program.WaitForLine("[VaskHotkey]Keyboard hook installed\n", 3000)) << "the try 2 s after that";
+    EXPECT_TRUE(::IsWindow(box));
     ASSERT_NE(program.WaitForMainWindow(), nullptr);
-    const size_t before = program.Lines().size();
+    size_t before = program.Lines().size();
     ASSERT_TRUE(SendKeys(L"x04d x04u"));
-    program.Press(0x81, 0x04);
-    EXPECT_TRUE(program.WaitForNewLine("SWITCH_ON", before)) << "keys the program is sent still work";
-    program.Settle();
-    EXPECT_EQ(program.Lines().size(), before + 1) << "the real key went unseen";
+    EXPECT_TRUE(program.WaitForNewLine("SWITCH_ON", before)) << "a real key, the box still open";
+
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 200 && ::IsWindow(box); ++i) {
+        ::Sleep(10);
+    }
+    EXPECT_FALSE(::IsWindow(box));
+    EXPECT_EQ(observe::WaitForWindow(nullptr, L"VaskHotkey", 500, program.Pid()), nullptr) << "one box only";
+    before = program.Lines().size();
+    ASSERT_TRUE(SendKeys(L"x04d x04u"));
+    EXPECT_TRUE(program.WaitForNewLine("SWITCH_ON", before));
     ::PostMessageW(program.MainWindow(), WM_CLOSE, 0, 0);
     EXPECT_EQ(program.WaitExit(), std::optional<DWORD>(0));
 }
