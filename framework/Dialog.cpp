@@ -102,10 +102,15 @@ INT_PTR CDialog::DoModal() {
     m_pRun = &run;
     s_innermostRun = &run;
     run.hWnd = CreateFromTemplate(owner);
+    // Whether the keys were still the dialog's as its run ends, read before
+    // hiding the dialog moves them.
+    bool keysWereTheDialogs = false;
     if (run.hWnd != nullptr) {
         if (run.continueModal) {
             RunModalLoop(run);
         }
+        const HWND front = ::GetForegroundWindow();
+        keysWereTheDialogs = front == run.hWnd;
         if (::IsWindow(run.hWnd)) {
             ::SetWindowPos(run.hWnd, nullptr, 0, 0, 0, 0,
                            SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
@@ -117,16 +122,16 @@ INT_PTR CDialog::DoModal() {
     if (reenableOwner) {
         ::EnableWindow(owner, TRUE);
     }
-    // The keys go back where they went before: to a visible owner, as
-    // always; past a hidden one, which must never hold the focus, to the
-    // window that was in front when the dialog opened.
-    const HWND active = ::GetActiveWindow();
-    if (run.hWnd != nullptr && (active == run.hWnd || active == owner || active == nullptr)) {
+    // The keys go back only from a dialog that still had them: to a visible
+    // owner, as always; past a hidden one, which must never hold the focus, to
+    // the window that was in front when the dialog opened. A dialog the user
+    // has left behind leaves the foreground alone: the window in front now is
+    // the user's choice, and the one from when the dialog opened (for the
+    // main window's own run, from when the program started) may be days old.
+    if (keysWereTheDialogs) {
         if (owner != nullptr && ::IsWindowVisible(owner)) {
-            if (active == run.hWnd) {
-                ::SetActiveWindow(owner);
-            }
-        } else if (previousForeground != nullptr && previousForeground != run.hWnd &&
+            ::SetActiveWindow(owner);
+        } else if (previousForeground != nullptr && previousForeground != run.hWnd && previousForeground != owner &&
                    ::IsWindow(previousForeground) && ::IsWindowVisible(previousForeground)) {
             ::SetForegroundWindow(previousForeground);
         }
@@ -170,9 +175,12 @@ void CDialog::EndRun(ModalRun& run, int nResult) {
     }
     run.result = nResult;
     run.continueModal = false;
-    // Also wakes a loop that waits for its next message.
+    // Wakes a loop that waits for its next message. Not the system's
+    // EndDialog: it would hand the keys to the owner, the hidden main window,
+    // even from a dialog the user has left for another window; DoModal hides
+    // the dialog and gives the keys back itself.
     if (run.hWnd != nullptr) {
-        ::EndDialog(run.hWnd, nResult);
+        ::PostMessageW(run.hWnd, WM_NULL, 0, 0);
     }
 }
 

@@ -161,6 +161,69 @@ TEST(Typing, NeverEndsTheProgramAndReachesTheApplicationInFront) {
     ExpectTypingPassesBy(program, machine, &focused);
 }
 
+// A plain window of the test's own: another application the user moves to.
+class OtherWindow {
+public:
+    OtherWindow() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &::DefWindowProcW;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"VaskE2eOtherWindow";
+        ::RegisterClassW(&wc);
+        m_hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 200,
+                                   100, nullptr, nullptr, wc.hInstance, nullptr);
+    }
+    ~OtherWindow() { ::DestroyWindow(m_hwnd); }
+    OtherWindow(const OtherWindow&) = delete;
+    OtherWindow& operator=(const OtherWindow&) = delete;
+    HWND hwnd() const { return m_hwnd; }
+
+private:
+    HWND m_hwnd = nullptr;
+};
+
+// A dialog that ends after the user moved on to another window leaves that
+// window in front: the graphics confirmation the user left open, and the
+// program's own hidden main window, whose run ends when an installer closes
+// the program while the user works elsewhere. Both would bring back the window
+// that was in front when they began.
+TEST(Foreground, TheWindowTheUserMovedToStaysInFrontWhenADialogEnds) {
+    CloseAnyRunningProgram();
+    FreshNotebook machine;
+    FocusedWindow first;  // in front when the program starts and the dialog opens
+    ProgramRun program;
+    ASSERT_TRUE(StartProgram(program));
+    OtherWindow other;
+    // The X server's own focus events follow late, and may move the
+    // foreground once more: in front means still in front once they came.
+    const auto moveTo = [&](HWND window) {
+        for (int attempt = 0; attempt < 3 && ::GetForegroundWindow() != window; ++attempt) {
+            ::SetForegroundWindow(window);
+            first.PumpUntil([&] { return ::GetForegroundWindow() == window; }, 2000);
+            first.Pump(300);
+        }
+        return ::GetForegroundWindow() == window;
+    };
+
+    ASSERT_TRUE(moveTo(first.hwnd()));
+    HWND confirmation = Open(kDialogs[1], program, machine);
+    ASSERT_NE(confirmation, nullptr);
+    first.PumpUntil([&] { return ::GetForegroundWindow() == confirmation; }, 2000);
+    first.Pump(300);
+    ASSERT_TRUE(moveTo(other.hwnd()));
+    ::PostMessageW(confirmation, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(Gone(confirmation, first));
+    first.Pump(300);
+    EXPECT_EQ(::GetForegroundWindow(), other.hwnd()) << "after the confirmation the user left";
+
+    ASSERT_TRUE(moveTo(first.hwnd()));
+    ASSERT_TRUE(moveTo(other.hwnd()));
+    EXPECT_EQ(RunToEnd(L"Close").exitCode, 0u);
+    EXPECT_EQ(program.WaitExit(), 0u);
+    first.Pump(300);
+    EXPECT_EQ(::GetForegroundWindow(), other.hwnd()) << "after the program's end";
+}
+
 TEST(CloseWithADialogOpen, EndsTheProgramAtOnceAndTheDialogDoesNothing) {
     CloseAnyRunningProgram();
     FreshNotebook machine;
