@@ -2,9 +2,14 @@
 // is open, otherwise starts it from the file its registry value names.
 #include "app/VaskHotkeyDlg.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
+#include <memory>
+#include <string>
+
 #include "framework/DebugOutput.h"
+#include "framework/WinThread.h"
 #include "hotkeys/CompanionPath.h"
 
 namespace {
@@ -13,6 +18,33 @@ constexpr wchar_t kCompanionTitle[] = L"Korvelane Zorvath";
 constexpr wchar_t kCompanionKey[] = L"SOFTWARE\\Korvelane\\Zorvath";
 constexpr wchar_t kCompanionValue[] = L"S1_KEY";
 constexpr DWORD kPathBufferBytes = 512;
+
+struct CompanionStart {
+    std::wstring file;
+    HWND owner;
+};
+
+// The start, on a thread of its own: the shell wants COM in a single-threaded
+// apartment, may resolve associations slowly, and for a companion that asks for
+// elevation waits as long as the consent prompt stands. No error box: a start
+// that fails tells nothing but the path line written before.
+UINT StartCompanion(LPVOID param) {
+    const std::unique_ptr<CompanionStart> start(static_cast<CompanionStart*>(param));
+    const HRESULT apartment = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    SHELLEXECUTEINFOW execute{};
+    execute.cbSize = sizeof(execute);
+    // Synchronous to the end on this thread, which may end right after.
+    execute.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    execute.hwnd = start->owner;
+    execute.lpVerb = L"open";
+    execute.lpFile = start->file.c_str();
+    execute.nShow = SW_SHOWNORMAL;
+    ::ShellExecuteExW(&execute);
+    if (SUCCEEDED(apartment)) {
+        ::CoUninitialize();
+    }
+    return 0;
+}
 
 }  // namespace
 
@@ -35,14 +67,28 @@ void CVaskHotkeyDlg::ToggleCompanion() {
     m_cbCompanionPath = kPathBufferBytes;
     const LSTATUS status = ::RegQueryValueExW(m_hCompanionKey, kCompanionValue, nullptr, nullptr,
                                               reinterpret_cast<BYTE*>(path), &m_cbCompanionPath);
+    ::RegCloseKey(m_hCompanionKey);
+    m_hCompanionKey = nullptr;
+    // Only a query that succeeded wrote the buffer.
+    if (status != ERROR_SUCCESS) {
+        return;
+    }
     static_assert(sizeof(wchar_t) == sizeof(char16_t), "registry text is UTF-16");
     const std::optional<std::u16string> value = CompanionPathFromValue(
         reinterpret_cast<const char16_t*>(path), m_cbCompanionPath, kPathBufferBytes / sizeof(wchar_t));
-    ::RegCloseKey(m_hCompanionKey);
-    if (status != ERROR_SUCCESS || !value) {
+    if (!value) {
         return;
     }
     const std::wstring file(value->begin(), value->end());
     DiagnosticText(file.c_str());
-    ::ShellExecuteW(m_hWnd, L"open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // An empty path names no program: the shell would open a folder instead.
+    if (file.empty()) {
+        return;
+    }
+    // Nothing waits for the companion; the thread deletes itself at its end.
+    auto* start = new CompanionStart{file, m_hWnd};
+    if (AfxBeginThread(&StartCompanion, start) == nullptr) {
+        delete start;
+        DiagnosticLine(L"Zorvath not started: error %lu\n", ::GetLastError());
+    }
 }

@@ -2,6 +2,11 @@
 // otherwise starts the program its registry value names.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include <windows.h>
+#include <shellapi.h>
+
 #include "ProgramHarness.h"
 #include "WindowWatch.h"
 
@@ -41,6 +46,37 @@ protected:
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
+// The program's starts of the companion, as its debugger saw them.
+std::vector<observe::SystemCall> Starts(const ProgramRun& program) {
+    std::vector<observe::SystemCall> starts;
+    for (const observe::SystemCall& call : program.SystemCalls()) {
+        if (call.function == "ShellExecuteExW") {
+            starts.push_back(call);
+        }
+    }
+    return starts;
+}
+
+struct VisibleSearch {
+    DWORD pid;
+    std::vector<std::wstring> titles;
+};
+BOOL CALLBACK CollectVisible(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<VisibleSearch*>(param);
+    const observe::WindowInfo info = observe::Inspect(window);
+    // The OSD shows for the marker key each press is followed by.
+    if (info.pid == search->pid && info.visible && info.title != L"Function_control_window") {
+        search->titles.push_back(info.title);
+    }
+    return TRUE;
+}
+// The program's visible windows: a box the shell might show.
+std::vector<std::wstring> VisibleWindows(DWORD pid) {
+    VisibleSearch search{pid, {}};
+    ::EnumWindows(&CollectVisible, reinterpret_cast<LPARAM>(&search));
+    return search.titles;
+}
+
 TEST_F(Companion, StartsItFromTheRegistryThenClosesIt) {
     const std::wstring path = BinDirectory() + L"\\companion.exe";
     SetPathValue(path, (path.size() + 1) * sizeof(wchar_t));
@@ -48,6 +84,17 @@ TEST_F(Companion, StartsItFromTheRegistryThenClosesIt) {
     HWND companion = observe::WaitForWindow(nullptr, kTitle, 5000);
     ASSERT_NE(companion, nullptr) << "started with the open verb";
     EXPECT_TRUE(::IsWindowVisible(companion)) << "shown normally";
+    // Started on a thread of its own, the user-interface thread free
+    // meanwhile, with the open verb, shown normally, owned by the hidden main
+    // window, and with no error box of the shell's should it fail.
+    const std::vector<observe::SystemCall> starts = Starts(program);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_NE(starts[0].threadId, program.MainThreadId());
+    char expected[128];
+    std::snprintf(expected, sizeof(expected), "mask 0x%x hwnd 0x%llx verb open show %d",
+                  SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC,
+                  static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(program.MainWindow())), SW_SHOWNORMAL);
+    EXPECT_EQ(starts[0].detail, expected);
 
     EXPECT_EQ(Press(), (std::vector<std::string>{"Zorvath", "Close Zorvath Application"}));
     for (int i = 0; i < 300 && ::IsWindow(companion); ++i) {
@@ -65,6 +112,23 @@ TEST_F(Companion, MissingKeyOrValueStartsNothing) {
     ::RegDeleteValueW(key, L"S1_KEY");
     ::RegCloseKey(key);
     EXPECT_EQ(Press(), std::vector<std::string>{"Zorvath"});
+}
+
+TEST_F(Companion, AStartThatFailsShowsNothingAndAnEmptyPathStartsNothing) {
+    const std::wstring missing = BinDirectory() + L"\\no-such-companion.exe";
+    SetPathValue(missing, (missing.size() + 1) * sizeof(wchar_t));
+    EXPECT_EQ(Press(), (std::vector<std::string>{"Zorvath", Narrow(missing)}));
+    for (int i = 0; i < 100 && Starts(program).empty(); ++i) {
+        ::Sleep(10);
+    }
+    EXPECT_EQ(Starts(program).size(), 1u);
+    ::Sleep(500);
+    EXPECT_EQ(VisibleWindows(program.Pid()), std::vector<std::wstring>{}) << "no error box";
+
+    SetPathValue(L"", sizeof(wchar_t));
+    EXPECT_EQ(Press(), (std::vector<std::string>{"Zorvath", ""}));
+    ::Sleep(200);
+    EXPECT_EQ(Starts(program).size(), 1u) << "nothing started for an empty path";
 }
 
 TEST_F(Companion, APathOf512BytesIsReadALongerOneIsNot) {

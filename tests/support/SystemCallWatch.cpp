@@ -2,6 +2,10 @@
 
 #include "tests/support/RemoteFunction.h"
 
+#include <shellapi.h>
+
+#include <cstdio>
+
 namespace observe {
 
 namespace {
@@ -32,6 +36,8 @@ bool SystemCallWatch::Arm(HANDLE process) {
         {L"user32.dll", "SetWindowsHookExW", 4, true, 0, 0, true},
         {L"user32.dll", "UnhookWindowsHookEx", 1, true, 0, 0, true},
         {L"user32.dll", "EnumDisplaySettingsW", 3, false, 0, 0, true},
+        {L"kernel32.dll", "RegisterApplicationRestart", 2, true, 0, 0, true},
+        {L"shell32.dll", "ShellExecuteExW", 1, true, 0, 0, true},
     };
     bool all = true;
     for (Watched& w : m_watched) {
@@ -125,7 +131,7 @@ bool SystemCallWatch::Handle(const DEBUG_EVENT& ev) {
     const auto& args = call.args;
     const ULONG_PTR returnAddress = call.returnAddress;
     if (watched->logged) {
-        m_calls.push_back({watched->name, {args[0], args[1], args[2], args[3]}, ev.dwThreadId});
+        m_calls.push_back({watched->name, {args[0], args[1], args[2], args[3]}, ev.dwThreadId, Detail(*watched, args)});
     }
 
     ULONG_PTR result = 0;
@@ -158,6 +164,25 @@ bool SystemCallWatch::Answer(const Watched& watched, const ULONG_PTR (&args)[4],
         return true;
     }
     return false;
+}
+
+std::string SystemCallWatch::Detail(const Watched& watched, const ULONG_PTR (&args)[4]) const {
+    if (std::string(watched.name) != "ShellExecuteExW") {
+        return {};
+    }
+    // The record lives on the caller's stack: read now, while the call waits.
+    SHELLEXECUTEINFOW record{};
+    wchar_t verb[16] = {};
+    if (!::ReadProcessMemory(m_process, reinterpret_cast<void*>(args[0]), &record, sizeof(record), nullptr)) {
+        return "unreadable";
+    }
+    if (record.lpVerb != nullptr) {
+        ::ReadProcessMemory(m_process, record.lpVerb, verb, sizeof(verb) - sizeof(wchar_t), nullptr);
+    }
+    char text[160];
+    std::snprintf(text, sizeof(text), "mask 0x%lx hwnd 0x%llx verb %ls show %d", static_cast<unsigned long>(record.fMask),
+                  static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(record.hwnd)), verb, record.nShow);
+    return text;
 }
 
 bool SystemCallWatch::AnswerDisplayMode(const ULONG_PTR (&args)[4]) {

@@ -14,6 +14,8 @@
 //   SetWindowsHookExW, UnhookWindowsHookEx logged; a low-level keyboard hook
 //                                         is answered null while such hooks
 //                                         are refused
+//   RegisterApplicationRestart            logged
+//   ShellExecuteExW                       logged with its record's fields
 //   EnumDisplaySettingsW                  the current mode of the primary
 //                                         display is answered at the
 //                                         notebook's display-scale, as Windows
@@ -37,6 +39,9 @@ struct SystemCall {
     std::string function;
     ULONG_PTR args[4];
     DWORD threadId;
+    // What a record the call was handed held at the call, where the watch
+    // reads one: for ShellExecuteExW "mask 0x.. hwnd 0x.. verb V show N".
+    std::string detail;
 };
 
 class SystemCallWatch {
@@ -64,6 +69,7 @@ private:
     struct Watched;
     bool Answer(const Watched& watched, const ULONG_PTR (&args)[4], ULONG_PTR* result);
     bool AnswerDisplayMode(const ULONG_PTR (&args)[4]);
+    std::string Detail(const Watched& watched, const ULONG_PTR (&args)[4]) const;
 
     HANDLE m_process = nullptr;
     std::vector<Watched> m_watched;
