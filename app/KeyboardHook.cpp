@@ -35,8 +35,10 @@ BOOL CHook::Install(HWND target) {
     // Above every other thread of the program: when the user-interface
     // thread draws a display on a busy machine, the key event that waits for
     // the hook must not wait for the drawing too. The thread only ever runs
-    // for the moment of one post.
-    CWinThread* thread = AfxBeginThread(&HookThread, this, THREAD_PRIORITY_TIME_CRITICAL, 0, CREATE_SUSPENDED);
+    // for the moment of one post. Not higher: above a base priority of 11 a
+    // thread competes with the system's own work, and this one wakes for
+    // every key of the desktop.
+    CWinThread* thread = AfxBeginThread(&HookThread, this, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
     if (thread == nullptr) {
         return FALSE;
     }
