@@ -93,6 +93,17 @@ BOOL CVaskHotkeyDlg::OnInitDialog() {
     m_notifications.Start(m_hWnd);
     m_closeMonitor.m_hTarget = m_hWnd;
     m_closeMonitor.Start();
+    // An installer that replaces a file in use (the maker's libraries in a
+    // driver update, or this program's own) has the system's restart service
+    // close the program as a "Close" start would; the service starts again only
+    // programs that registered. Not after a crash, a hang or a reboot: the
+    // log-on start covers that.
+    const HRESULT restart =
+        ::RegisterApplicationRestart(nullptr, RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT);
+    if (FAILED(restart)) {
+        DiagnosticLine(L"[VaskHotkey]Restart after an update not registered: 0x%08lx\n",
+                       static_cast<unsigned long>(restart));
+    }
     // No control of a window that is never shown gets the focus: taking it
     // would make this window the active one and swallow the user's typing.
     return FALSE;

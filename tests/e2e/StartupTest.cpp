@@ -66,6 +66,17 @@ TEST_F(Startup, RunsHiddenInHotkeyModeAndCloseEndsIt) {
     ASSERT_NE(program.WaitForMainWindow(), nullptr);
     EXPECT_EQ(program.Lines(), StartLines());
     EXPECT_EQ(machine.NewCalls(), StartCalls()) << "hotkey mode before anything else";
+    // Registered once with the system's restart service: no arguments, and
+    // not after a crash, a hang or a reboot.
+    std::vector<observe::SystemCall> restarts;
+    for (const observe::SystemCall& call : program.SystemCalls()) {
+        if (call.function == "RegisterApplicationRestart") {
+            restarts.push_back(call);
+        }
+    }
+    ASSERT_EQ(restarts.size(), 1u);
+    EXPECT_EQ(restarts[0].args[0], 0u);
+    EXPECT_EQ(restarts[0].args[1], static_cast<ULONG_PTR>(RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT));
 
     HANDLE running = ::OpenProcess(SYNCHRONIZE, FALSE, program.Pid());
     ASSERT_NE(running, nullptr);
