@@ -63,9 +63,10 @@ bench: build
 fuzz: setup
 	@scripts/fuzz
 
-# 10 000 real key events through the program's hook (make test sends 1 000).
+# 100 000 real key events through the program's hook (make test sends 1 000);
+# VASK_STORM_EVENTS sets another number.
 storm: build
-	@scripts/winenv bash -c 'cd "$$VASK_BIN" && VASK_STORM_EVENTS=10000 "$$VASK_WINE" e2e_tests.exe --gtest_filter=KeyStorm.*'
+	@scripts/winenv bash -c 'cd "$$VASK_BIN" && VASK_STORM_EVENTS=$${VASK_STORM_EVENTS:-100000} "$$VASK_WINE" e2e_tests.exe --gtest_filter=KeyStorm.*'
 
 soak: build
 	@scripts/winenv bash -c 'cd "$$VASK_BIN" && "$$VASK_WINE" osd_soak.exe 20000'

@@ -128,7 +128,20 @@ CallRecord& Lock::AppendCall(Function f) {
     r.seq = b.nextSeq++;
     r.pid = GetCurrentProcessId();
     r.function = static_cast<uint8_t>(f);
+    const int index = static_cast<int>(f);
+    ++b.totals.calls[index];
+    if (b.state.faults[index].fault != static_cast<uint8_t>(Fault::None)) {
+        ++b.totals.faults[index];
+    }
     return r;
+}
+
+std::optional<CallTotals> Notebook::ReadCallTotals() {
+    Lock lock(*this);
+    if (!lock) {
+        return std::nullopt;
+    }
+    return m_block->totals;
 }
 
 std::optional<CallLog> Notebook::ReadCallLog() {

@@ -313,18 +313,34 @@ int ClearLog(sim::Notebook& nb, const Args& args) {
     return nb.ClearCallLog() ? kOk : Unreachable(nb);
 }
 
+// Every function's calls and faults taken since the last reset, however many
+// the ring has dropped.
+int LogCounts(sim::Notebook& nb) {
+    const std::optional<sim::CallTotals> totals = nb.ReadCallTotals();
+    if (!totals) {
+        return Unreachable(nb);
+    }
+    std::printf("%-26s %12s %12s\n", "FUNCTION", "CALLS", "FAULTS");
+    for (int i = 0; i < sim::kFunctionCount; ++i) {
+        std::printf("%-26s %12llu %12llu\n", sim::Info(static_cast<sim::Function>(i)).name,
+                    static_cast<unsigned long long>(totals->calls[i]),
+                    static_cast<unsigned long long>(totals->faults[i]));
+    }
+    return kOk;
+}
+
 // --clear only clears: printing and clearing in two steps could lose a call in between.
 int Log(sim::Notebook& nb, const Args& args) {
     bool withSeq = false;
     for (const std::string& a : args) {
-        if (a == "--clear") {
+        if (a == "--clear" || a == "--counts") {
             if (args.size() != 1) {
-                return Fail(kBadInput, "log --clear takes nothing else");
+                return Fail(kBadInput, "log " + a + " takes nothing else");
             }
-            return ClearLog(nb, {});
+            return a == "--clear" ? ClearLog(nb, {}) : LogCounts(nb);
         }
         if (a != "--seq") {
-            return Fail(kBadInput, "usage: notebook log [--seq | --clear]");
+            return Fail(kBadInput, "usage: notebook log [--seq | --clear | --counts]");
         }
         withSeq = true;
     }
@@ -365,7 +381,7 @@ const Command kCommands[] = {
     {"reset", "reset", "defaults, no faults, empty call log", Reset},
     {"fault", "fault [FUNCTION [none|refuse|nowrite|range [VALUE]|stall MS]]",
      "list or switch a stand-in function's fault", FaultCommand},
-    {"log", "log [--seq | --clear]", "the call log, one call a line", Log},
+    {"log", "log [--seq | --clear | --counts]", "the call log, a call a line; --counts: totals", Log},
     {"clear-log", "clear-log", "empty the call log", ClearLog},
     {"press", "press KEY [--down | --up | --flags HEX] [--input]",
      "deliver a key to the program as its hook does (press --help)", Press},

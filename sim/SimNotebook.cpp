@@ -160,6 +160,7 @@ void Notebook::InitialiseIfStale() {
     b.state = DefaultState();
     b.nextSeq = 1;
     b.firstSeq = 1;
+    b.totals = CallTotals{};
     b.size = sizeof(Block);
     b.version = kLayoutVersion;
     b.magic = kBlockMagic;

@@ -174,6 +174,14 @@ struct CallLog {
     uint64_t dropped = 0;             // calls pushed out of the ring since the last clear
 };
 
+// Every call counted per function since the last reset: the ring keeps only
+// the newest kCallLogCapacity calls, a program's life makes millions.
+struct CallTotals {
+    uint64_t calls[kFunctionCount];
+    // Calls made while the function's fault switch was on: faults taken.
+    uint64_t faults[kFunctionCount];
+};
+
 struct FunctionInfo {
     Function function;
     const char* name;
@@ -214,8 +222,9 @@ public:
     explicit operator bool() const { return m_held; }
     State& state();
 
-    // Appends a record for a call in progress; filled in by the caller while
-    // the lock is held, so readers never see half a call.
+    // Appends a record for a call in progress, and counts it (and the fault
+    // it takes, if its switch is on); filled in by the caller while the lock
+    // is held, so readers never see half a call.
     CallRecord& AppendCall(Function f);
 
 private:
@@ -254,7 +263,9 @@ public:
     // the milliseconds with Stall (required); no other fault takes one.
     bool SetFault(Function f, Fault fault, std::optional<int64_t> value = std::nullopt);
     std::optional<CallLog> ReadCallLog();
+    std::optional<CallTotals> ReadCallTotals();
     std::optional<std::vector<std::string>> CallLogText();
+    // Empties the ring; the totals go on.
     bool ClearCallLog();
 
     // Closes this handle and deletes the backing file: for machines made for a

@@ -79,6 +79,30 @@ TEST_F(CallLog, RingKeepsTheNewestCallsAndCountsTheDropped) {
     }
 }
 
+// The totals count every call and every fault taken, past the ring's end and
+// across clears of the log, until a reset.
+TEST_F(CallLog, TotalsCountEveryCallAndFaultTakenUntilAReset) {
+    const uint32_t total = 3 * sim::kCallLogCapacity + 7;
+    for (uint32_t i = 0; i < total; ++i) {
+        SetVolumnVista(static_cast<int32_t>(i % 101));
+    }
+    ASSERT_TRUE(nb.SetFault(sim::Function::GetMuteVista, sim::Fault::Refuse));
+    GetMuteVista();
+    GetMuteVista();
+    ASSERT_TRUE(nb.SetFault(sim::Function::GetMuteVista, sim::Fault::None));
+    GetMuteVista();
+    ASSERT_TRUE(nb.ClearCallLog());
+    const std::optional<sim::CallTotals> totals = nb.ReadCallTotals();
+    ASSERT_TRUE(totals);
+    EXPECT_EQ(totals->calls[static_cast<int>(sim::Function::SetVolumnVista)], total);
+    EXPECT_EQ(totals->faults[static_cast<int>(sim::Function::SetVolumnVista)], 0u);
+    EXPECT_EQ(totals->calls[static_cast<int>(sim::Function::GetMuteVista)], 3u);
+    EXPECT_EQ(totals->faults[static_cast<int>(sim::Function::GetMuteVista)], 2u);
+    EXPECT_EQ(totals->calls[static_cast<int>(sim::Function::KervoEvaluate)], 0u);
+    ASSERT_TRUE(nb.Reset());
+    EXPECT_EQ(nb.ReadCallTotals()->calls[static_cast<int>(sim::Function::SetVolumnVista)], 0u);
+}
+
 TEST_F(CallLog, ClearEmptiesItAndTheSequenceGoesOn) {
     GetMuteVista();
     GetMuteVista();

@@ -3,6 +3,7 @@
 #include "sim/Fields.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -186,6 +187,11 @@ TEST_F(NotebookTool, LogPrintsEveryCallAndSaysWhatWasDropped) {
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), sim::kCallLogCapacity + 1);
     EXPECT_EQ(Tool(L"log --clear").exitCode, 0u);
     EXPECT_EQ(Tool(L"log").out, "");
+    // The totals go on past the ring and the clear.
+    const std::string counts = Tool(L"log --counts").out;
+    char row[80];
+    std::snprintf(row, sizeof(row), "\nGetMuteVista %26u %12u\n", sim::kCallLogCapacity + 1, 0u);
+    EXPECT_NE(counts.find(row), std::string::npos) << counts;
     GetMuteVista();
     EXPECT_EQ(Tool(L"clear-log").exitCode, 0u);
     EXPECT_TRUE(Log().empty());
