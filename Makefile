@@ -6,7 +6,7 @@ SHELL := /bin/bash
 ENV := source scripts/wine-env.sh &&
 JOBS ?= 2
 
-.PHONY: all setup build native win win64 test demo run dist repro fuzz storm art bench soak clean distclean
+.PHONY: all setup build native win win64 test demo run dist repro fuzz storm endurance art bench soak clean distclean
 
 all: build
 
@@ -67,6 +67,11 @@ fuzz: setup
 # VASK_STORM_EVENTS sets another number.
 storm: build
 	@scripts/winenv bash -c 'cd "$$VASK_BIN" && VASK_STORM_EVENTS=$${VASK_STORM_EVENTS:-100000} "$$VASK_WINE" e2e_tests.exe --gtest_filter=KeyStorm.*'
+
+# A notebook's day of mixed life, ENDURANCE_S seconds (600 unless set; make
+# test runs 60).
+endurance: build
+	@scripts/winenv bash -c 'cd "$$VASK_BIN" && ENDURANCE_S=$${ENDURANCE_S:-600} "$$VASK_WINE" e2e_tests.exe --gtest_filter=Endurance.*'
 
 soak: build
 	@scripts/winenv bash -c 'cd "$$VASK_BIN" && "$$VASK_WINE" osd_soak.exe 20000'

@@ -5,5 +5,6 @@
 #include "tests/support/CallLogView.h"
 #include "tests/support/Debuggee.h"
 #include "tests/support/Process.h"
+#include "tests/support/ProcessObjects.h"
 #include "tests/support/Screen.h"
 #include "tests/support/WindowWatch.h"

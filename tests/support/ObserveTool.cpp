@@ -391,6 +391,24 @@ int Extract(Args& args) {
                : Fail(kNegative, "no PNG or bitmap resource " + args[1] + " in " + args[0]);
 }
 
+// What the process of a window holds: private bytes, handles, GDI and USER objects.
+int Objects(Args& args) {
+    HWND h;
+    if (!TargetWindow(args, &h)) {
+        return kBadInput;
+    }
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(h, &pid);
+    if (pid == 0) {
+        return Fail(kNegative, "no window " + HwndText(h));
+    }
+    const observe::ProcessObjects o = observe::CountProcessObjects(pid);
+    std::printf("pid      %lu\nprivate  %zu\nhandles  %ld\ngdi      %ld\nuser     %ld\n",
+                static_cast<unsigned long>(pid), static_cast<size_t>(o.privateBytes), o.handles, o.gdiObjects,
+                o.userObjects);
+    return kOk;
+}
+
 int Help(Args&);
 
 struct Command {
@@ -409,6 +427,7 @@ const Command kCommands[] = {
     {"post", "post HWND|--class C MSG WPARAM LPARAM   MSG: number, WM_CLOSE, WM_APP+1 ...", Post},
     {"send", "send HWND|--class C MSG WPARAM LPARAM   prints the result", Send},
     {"signal", "signal NAME   sets an existing named event", Signal},
+    {"objects", "objects HWND | --class C   private bytes, handles, GDI and USER objects of its process", Objects},
     {"log", "log [--clear]   the simulated notebook's call log", Log},
     {"screenshot", "screenshot FILE.png   the whole virtual display", Shot},
     {"diff", "diff SHOT X Y W H EXPECTED   differing pixels of the area", Diff},

@@ -15,6 +15,9 @@
 //                               RIGHT (RRGGBB), owned by a hidden window;
 //                               "shown\n" once painted, "closed\n" at WM_CLOSE
 //   picture ID X Y              the bitmap resource ID drawn 1:1 at X,Y
+//   leak N                      makes a window, then makes and keeps N brushes,
+//                               N events, N hidden windows and N message-only
+//                               windows, says "leaked\n", then sleeps
 
 #include <windows.h>
 
@@ -220,6 +223,25 @@ int wmain(int argc, wchar_t** argv) {
         return ShowWindowAt(L"ObserveProbePicture", L"probe picture", Number(argv[3]),
                             Number(argv[4]), bm.bmWidth, bm.bmHeight);
     }
-    OutputDebugStringW(L"usage: observe_probe lines|burst|throw|crash|sleep|event|window|picture\n");
+    if (mode == L"leak" && argc == 3) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"ObserveProbeLeak";
+        RegisterClassW(&wc);
+        // A thread's first window brings objects of the system's own (the
+        // input method's window among them): made here whatever N is.
+        CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+        for (long i = 0, n = Number(argv[2]); i < n; ++i) {
+            CreateSolidBrush(RGB(i, 0, 0));
+            CreateEventW(nullptr, FALSE, FALSE, nullptr);
+            CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+            CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+        }
+        OutputDebugStringW(L"leaked\n");
+        Sleep(kGiveUpMs);
+        return 0;
+    }
+    OutputDebugStringW(L"usage: observe_probe lines|burst|throw|crash|sleep|event|window|picture|leak\n");
     return 2;
 }

@@ -79,4 +79,27 @@ TEST(NamedEvent, SignalReachesTheWaitingProgram) {
     EXPECT_EQ(d.Lines(), (std::vector<std::string>{"waiting\n", "signalled\n"}));
 }
 
-} // namespace
+// The counts of what a process holds see a known leak exactly: two probes
+// alike but for the objects one of them makes and keeps.
+TEST(ProcessObjects, CountAKnownLeakOfHandlesGdiAndUserObjectsExactly) {
+    Debuggee none;
+    Debuggee leaky;
+    ASSERT_TRUE(none.Start(Probe(), L"leak 0")) << none.Error();
+    ASSERT_TRUE(leaky.Start(Probe(), L"leak 25")) << leaky.Error();
+    ASSERT_TRUE(none.WaitForLine("leaked\n", 10000));
+    ASSERT_TRUE(leaky.WaitForLine("leaked\n", 10000));
+    const observe::ProcessObjects base = observe::CountProcessObjects(none.Pid());
+    const observe::ProcessObjects leaked = observe::CountProcessObjects(leaky.Pid());
+    ASSERT_GE(base.handles, 0);
+    ASSERT_GE(base.gdiObjects, 0);
+    EXPECT_LT(base.gdiObjects, 100) << "a process with one window holds a few dozen: none misread";
+    ASSERT_GE(base.userObjects, 0);
+    EXPECT_EQ(leaked.handles - base.handles, 25);
+    EXPECT_EQ(leaked.gdiObjects - base.gdiObjects, 25);
+    EXPECT_EQ(leaked.userObjects - base.userObjects, 50);
+    EXPECT_GT(leaked.privateBytes, 0u);
+    none.Terminate();
+    leaky.Terminate();
+}
+
+}  // namespace
