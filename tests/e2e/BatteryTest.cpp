@@ -43,6 +43,9 @@ protected:
             ::Sleep(10);
         }
         ASSERT_TRUE(::IsWindowVisible(osd));
+        // Its lines are all written once the handler has returned; the OSD
+        // may have shown from the key before.
+        program.Settle();
     }
 };
 
