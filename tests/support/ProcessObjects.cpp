@@ -64,7 +64,7 @@ constexpr size_t kGdiMaxHandles = 0x10000;
 // PEB.GdiSharedHandleTable
 constexpr size_t kPebGdiTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
 
-long CountGdiObjects(HANDLE process) {
+long CountGdiObjects(HANDLE process, std::array<long, 128>* byKind) {
     PROCESS_BASIC_INFORMATION basic{};
     ULONG length = 0;
     ULONG_PTR table = 0;
@@ -88,7 +88,10 @@ long CountGdiObjects(HANDLE process) {
             break;
         }
         for (size_t i = 0; i < got / sizeof(GdiHandleEntry); ++i) {
-            live += chunk[i].type != 0 ? 1 : 0;
+            if (chunk[i].type != 0) {
+                ++live;
+                ++(*byKind)[chunk[i].type & 0x7F];
+            }
         }
     }
     return live;
@@ -142,11 +145,37 @@ ProcessObjects CountProcessObjects(DWORD pid) {
     objects.handles = ::GetProcessHandleCount(process, &handles) && handles != 0 ? static_cast<long>(handles)
                                                                                   : CountKernelHandles(pid);
     const DWORD gdi = ::GetGuiResources(process, GR_GDIOBJECTS);
-    objects.gdiObjects = gdi != 0 ? static_cast<long>(gdi) : CountGdiObjects(process);
+    objects.gdiObjects = gdi != 0 ? static_cast<long>(gdi) : CountGdiObjects(process, &objects.gdiByKind);
     const DWORD user = ::GetGuiResources(process, GR_USEROBJECTS);
     objects.userObjects = user != 0 ? static_cast<long>(user) : CountWindows(pid);
     ::CloseHandle(process);
     return objects;
+}
+
+std::string GdiGrowth(const ProcessObjects& from, const ProcessObjects& to) {
+    // The kinds as the GDI handle table numbers them.
+    static const struct {
+        size_t kind;
+        const char* name;
+    } kKinds[] = {{0x01, "DC"},      {0x04, "region"},      {0x05, "bitmap"},   {0x08, "palette"},
+                  {0x0A, "font"},    {0x10, "brush"},       {0x21, "metafile DC"}, {0x26, "metafile"},
+                  {0x30, "pen"},     {0x46, "enhanced metafile"}, {0x50, "extended pen"}};
+    const auto name = [](size_t kind) {
+        for (const auto& k : kKinds) {
+            if (k.kind == kind) {
+                return std::string(k.name);
+            }
+        }
+        return "kind " + std::to_string(kind);
+    };
+    std::string text;
+    for (size_t kind = 0; kind < from.gdiByKind.size(); ++kind) {
+        const long grown = to.gdiByKind[kind] - from.gdiByKind[kind];
+        if (grown != 0) {
+            text += (text.empty() ? "" : ", ") + std::to_string(grown) + " " + name(kind);
+        }
+    }
+    return text.empty() ? "none" : text;
 }
 
 }  // namespace observe

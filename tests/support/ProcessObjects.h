@@ -10,6 +10,9 @@
 
 #include <windows.h>
 
+#include <array>
+#include <string>
+
 namespace observe {
 
 struct ProcessObjects {
@@ -17,7 +20,12 @@ struct ProcessObjects {
     long handles = -1;  // -1: could not be counted
     long gdiObjects = -1;
     long userObjects = -1;
+    // GDI objects by kind where they were read from the table: what grew, when something did.
+    std::array<long, 128> gdiByKind{};
 };
+
+// "3 bitmaps, 1 DC" for the kinds of GDI object that `to` holds more of than `from`.
+std::string GdiGrowth(const ProcessObjects& from, const ProcessObjects& to);
 
 ProcessObjects CountProcessObjects(DWORD pid);
 
