@@ -27,9 +27,9 @@
 #include <string>
 
 #include "FocusedWindow.h"
-#include "ProgramHarness.h"
 #include "Process.h"
 #include "ProcessObjects.h"
+#include "ProgramHarness.h"
 #include "WindowWatch.h"
 #include "hotkeys/DecisionTable.h"
 #include "osd/DisplayOutputRules.h"
@@ -40,8 +40,8 @@ namespace {
 using sim::Function;
 
 constexpr int kDefaultSeconds = 60;
-constexpr DWORD kAnswerMs = 5000;    // a key's vendor call, once nothing stalls
-constexpr DWORD kRecoverMs = 1000;   // a dropped hook, after the next key
+constexpr DWORD kAnswerMs = 5000;   // a key's vendor call, once nothing stalls
+constexpr DWORD kRecoverMs = 1000;  // a dropped hook, after the next key
 constexpr SIZE_T kPrivateSlack = 256 * 1024;
 constexpr long kShortLifeGdiSlack = 6;
 constexpr wchar_t kGuestTitle[] = L"Korvelane On-Screen Display-Guest User Deny";
@@ -66,9 +66,10 @@ const NotebookKey kKeys[] = {
     {"volume-up", ScanCode::kVolumeUp, KeyFlag::kExtendedRelease, Function::SetVolumnVista, false},
     {"volume-down", ScanCode::kVolumeDown, KeyFlag::kExtendedRelease, Function::SetVolumnVista, false},
     {"mute", ScanCode::kMute, KeyFlag::kExtendedRelease, Function::GetMuteVista, false},
-    {"brightness-up", ScanCode::kBrightnessUp, KeyFlag::kExtendedRelease, Function::WMI_GetBrightnessVista, false},
-    {"brightness-down", ScanCode::kBrightnessDown, KeyFlag::kExtendedRelease, Function::WMI_GetBrightnessVista,
+    {"brightness-up", ScanCode::kBrightnessUp, KeyFlag::kExtendedRelease, Function::WMI_GetBrightnessVista,
      false},
+    {"brightness-down", ScanCode::kBrightnessDown, KeyFlag::kExtendedRelease,
+     Function::WMI_GetBrightnessVista, false},
     {"wireless", ScanCode::kWireless, KeyFlag::kExtendedRelease, Function::KervoEvaluate, false},
     {"display", ScanCode::kDisplayOutput, KeyFlag::kExtended, Function::ACPIEvalMethodEx, false},
     {"battery", ScanCode::kBattery, KeyFlag::kExtendedRelease, Function::GetSystemPowerStatus, true},
@@ -208,7 +209,8 @@ public:
             key = &kKeys[Pick(std::size(kKeys))];
         } while (key->needsDebugger && !copy.Debugged());
         // The wireless and battery rows take the injected bit of input events.
-        const bool hookable = key->answer == Function::KervoEvaluate || key->answer == Function::GetSystemPowerStatus;
+        const bool hookable =
+            key->answer == Function::KervoEvaluate || key->answer == Function::GetSystemPowerStatus;
         PressKey(copy, *key, hookable && !copy.Debugged() && Pick(2) == 0);
     }
     void Typing(const char* why) {
@@ -266,9 +268,7 @@ public:
             PressKey(copy, Key("brightness-down"), false);
         }
         for (const uint8_t on : {uint8_t{1}, uint8_t{0}}) {
-            Set([&](sim::State& s) {
-                s.ec[sim::kEcWirelessRegister] = on ? sim::kEcWirelessBit : 0;
-            });
+            Set([&](sim::State& s) { s.ec[sim::kEcWirelessRegister] = on ? sim::kEcWirelessBit : 0; });
             PressKey(copy, Key("wireless"), false);
         }
         // A whole cycle of the outputs plugged in, which stay so.
@@ -468,7 +468,8 @@ private:
         ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(yes ? IDOK : IDCANCEL, BN_CLICKED), 0);
         EXPECT_TRUE(Gone(dialog));
         if (yes) {
-            EXPECT_TRUE(WaitForCalls(Function::ControlMethod, before + 1, kAnswerMs)) << "Yes asked the firmware";
+            EXPECT_TRUE(WaitForCalls(Function::ControlMethod, before + 1, kAnswerMs))
+                << "Yes asked the firmware";
         }
         ++m_tally.confirmations;
     }
@@ -500,6 +501,17 @@ struct Floor {
     }
 };
 
+// A leak goes on growing; what the system makes once for itself (device
+// contexts and window surfaces it keeps, measured under Wine: ten objects made
+// at one moment in a copy's life, the first time the graphics confirmation
+// joins the input of the window in front on a busy machine; the heap's next
+// stretch of memory) is one step. A count that rose by more than its slack
+// from the second quarter to the third and again from the third to the last
+// grew.
+bool GrewThroughout(long long second, long long third, long long last, long long slack) {
+    return third - second > slack && last - third > slack;
+}
+
 std::string Figures(const observe::ProcessObjects& o) {
     char text[128];
     std::snprintf(text, sizeof(text), "private %.2f MB, %ld handles, %ld GDI, %ld USER objects",
@@ -509,11 +521,12 @@ std::string Figures(const observe::ProcessObjects& o) {
 
 std::string Progress(const Tally& t) {
     char text[320];
-    std::snprintf(text, sizeof(text),
-                  "%d copies, %ld keys (%ld answered), %ld letters (%ld whole), %d sleeps, %d locks, %d dropped "
-                  "hooks, %d stalls, %d refusals, %d charging notices, %d confirmations, %d display changes",
-                  t.copies, t.keys, t.answered, t.letters, t.lettersArrived, t.sleeps, t.locks, t.drops, t.stalls,
-                  t.refusals, t.notices, t.confirmations, t.displayChanges);
+    std::snprintf(
+        text, sizeof(text),
+        "%d copies, %ld keys (%ld answered), %ld letters (%ld whole), %d sleeps, %d locks, %d dropped "
+        "hooks, %d stalls, %d refusals, %d charging notices, %d confirmations, %d display changes",
+        t.copies, t.keys, t.answered, t.letters, t.lettersArrived, t.sleeps, t.locks, t.drops, t.stalls,
+        t.refusals, t.notices, t.confirmations, t.displayChanges);
     return text;
 }
 
@@ -528,7 +541,7 @@ TEST(Endurance, ANotebooksDayOfMixedLife) {
     // made for the most windows ever drawn at once, a few more as a copy's
     // first minute brings new mixes of them (measured: 121 GDI objects at
     // rest after the warm-up, 125 within 20 s, flat over the 380 s after).
-    // A short life's quarters may still see that; a long one's may not.
+    // A short life's quarters may still see that twice; a long one's not.
     const long gdiSlack = copyLifeMs < 120000 ? kShortLifeGdiSlack : 0;
     CloseAnyRunningProgram();
     FreshNotebook machine;
@@ -548,43 +561,48 @@ TEST(Endurance, ANotebooksDayOfMixedLife) {
         life.WarmUp(copy);
         const double born = NowMs();
         const double dies = born + copyLifeMs;
-        Floor middle;  // its second quarter
-        Floor last;    // its last quarter, and at rest at its end
+        Floor quarters[3];  // its second, third and last quarter, the last also at rest at its end
         while (NowMs() < dies && !::testing::Test::HasFatalFailure()) {
             life.Step(copy);
             ASSERT_TRUE(copy.Running()) << "copy " << index << " died";
             const double lived = (NowMs() - born) / (dies - born);
-            if (lived >= 0.25 && lived < 0.5) {
-                middle.Add(observe::CountProcessObjects(copy.Pid()));
-            } else if (lived >= 0.75) {
-                last.Add(observe::CountProcessObjects(copy.Pid()));
+            if (lived >= 0.25) {
+                quarters[std::min(2, static_cast<int>(lived * 4) - 1)].Add(
+                    observe::CountProcessObjects(copy.Pid()));
             }
             while (thirdsTold < 2 && NowMs() >= start + (thirdsTold + 1) * (end - start) / 3) {
                 ++thirdsTold;
-                std::printf("endurance %d/3 at %.0f s: %s; copy %d (%s): %s\n", thirdsTold, (NowMs() - start) / 1000,
-                            Progress(tally).c_str(), index + 1, debugged ? "debugged" : "at log-on",
-                            Figures(life.Sample(copy)).c_str());
+                std::printf("endurance %d/3 at %.0f s: %s; copy %d (%s): %s\n", thirdsTold,
+                            (NowMs() - start) / 1000, Progress(tally).c_str(), index + 1,
+                            debugged ? "debugged" : "at log-on", Figures(life.Sample(copy)).c_str());
                 std::fflush(stdout);
             }
         }
-        // From the middle of its life to its end, nothing more held.
-        last.Add(life.Sample(copy));
-        if (!middle.least) {
-            middle = last;
+        // From the middle of its life to its end, nothing held that keeps growing.
+        quarters[2].Add(life.Sample(copy));
+        for (int q = 1; q >= 0; --q) {
+            if (!quarters[q].least) {
+                quarters[q] = quarters[q + 1];
+            }
         }
-        const observe::ProcessObjects& from = *middle.least;
-        const observe::ProcessObjects& to = *last.least;
-        SCOPED_TRACE(::testing::Message() << "copy " << index + 1 << ": from " << Figures(from) << " to "
-                                          << Figures(to));
-        EXPECT_LE(to.privateBytes, from.privateBytes + kPrivateSlack);
-        EXPECT_LE(to.handles, from.handles);
-        EXPECT_LE(to.gdiObjects, from.gdiObjects + gdiSlack) << "GDI objects grown: " << observe::GdiGrowth(from, to);
-        EXPECT_LE(to.userObjects, from.userObjects);
-        tally.privateGrowth = std::max<long long>(
-            tally.privateGrowth, static_cast<long long>(to.privateBytes) - static_cast<long long>(from.privateBytes));
-        tally.handleGrowth = std::max(tally.handleGrowth, to.handles - from.handles);
-        tally.gdiGrowth = std::max(tally.gdiGrowth, to.gdiObjects - from.gdiObjects);
-        tally.userGrowth = std::max(tally.userGrowth, to.userObjects - from.userObjects);
+        const observe::ProcessObjects& second = *quarters[0].least;
+        const observe::ProcessObjects& third = *quarters[1].least;
+        const observe::ProcessObjects& last = *quarters[2].least;
+        SCOPED_TRACE(::testing::Message() << "copy " << index + 1 << ": second quarter " << Figures(second)
+                                          << ", third " << Figures(third) << ", last " << Figures(last));
+        EXPECT_FALSE(
+            GrewThroughout(second.privateBytes, third.privateBytes, last.privateBytes, kPrivateSlack));
+        EXPECT_FALSE(GrewThroughout(second.handles, third.handles, last.handles, 0));
+        EXPECT_FALSE(GrewThroughout(second.gdiObjects, third.gdiObjects, last.gdiObjects, gdiSlack))
+            << "GDI objects grown: " << observe::GdiGrowth(second, third) << "; then "
+            << observe::GdiGrowth(third, last);
+        EXPECT_FALSE(GrewThroughout(second.userObjects, third.userObjects, last.userObjects, 0));
+        tally.privateGrowth =
+            std::max<long long>(tally.privateGrowth, static_cast<long long>(last.privateBytes) -
+                                                         static_cast<long long>(second.privateBytes));
+        tally.handleGrowth = std::max(tally.handleGrowth, last.handles - second.handles);
+        tally.gdiGrowth = std::max(tally.gdiGrowth, last.gdiObjects - second.gdiObjects);
+        tally.userGrowth = std::max(tally.userGrowth, last.userObjects - second.userObjects);
 
         EXPECT_EQ(copy.Close(), std::optional<DWORD>(0)) << "copy " << index + 1 << " closed cleanly";
         if (debugged) {
@@ -603,10 +621,12 @@ TEST(Endurance, ANotebooksDayOfMixedLife) {
     }
     EXPECT_EQ(tally.answered, tally.keys);
     EXPECT_EQ(tally.lettersArrived, tally.letters);
-    std::printf("endurance %.0f s: %s; all closed cleanly: %s; most grown from a copy's middle to its end: private "
-                "%+lld bytes, handles %+ld, GDI %+ld, USER %+ld\n",
-                (NowMs() - start) / 1000, Progress(tally).c_str(), ::testing::Test::HasFailure() ? "no" : "yes",
-                tally.privateGrowth, tally.handleGrowth, tally.gdiGrowth, tally.userGrowth);
+    std::printf(
+        "endurance %.0f s: %s; all closed cleanly: %s; most grown from a copy's second quarter to its last: "
+        "private "
+        "%+lld bytes, handles %+ld, GDI %+ld, USER %+ld\n",
+        (NowMs() - start) / 1000, Progress(tally).c_str(), ::testing::Test::HasFailure() ? "no" : "yes",
+        tally.privateGrowth, tally.handleGrowth, tally.gdiGrowth, tally.userGrowth);
 }
 
 }  // namespace

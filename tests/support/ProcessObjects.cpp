@@ -29,9 +29,9 @@ long CountKernelHandles(DWORD pid) {
     std::vector<BYTE> buffer(1 << 18);
     NTSTATUS status;
     ULONG needed = 0;
-    while ((status = ::NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(kSystemHandleInformation),
-                                                buffer.data(), static_cast<ULONG>(buffer.size()), &needed)) ==
-               kInfoLengthMismatch &&
+    while ((status = ::NtQuerySystemInformation(
+                static_cast<SYSTEM_INFORMATION_CLASS>(kSystemHandleInformation), buffer.data(),
+                static_cast<ULONG>(buffer.size()), &needed)) == kInfoLengthMismatch &&
            buffer.size() < (64u << 20)) {
         buffer.resize(buffer.size() * 2);
     }
@@ -69,8 +69,8 @@ long CountGdiObjects(HANDLE process, std::array<long, 128>* byKind) {
     ULONG length = 0;
     ULONG_PTR table = 0;
     if (::NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic), &length) != 0 ||
-        !::ReadProcessMemory(process, reinterpret_cast<BYTE*>(basic.PebBaseAddress) + kPebGdiTableOffset, &table,
-                             sizeof(table), nullptr) ||
+        !::ReadProcessMemory(process, reinterpret_cast<BYTE*>(basic.PebBaseAddress) + kPebGdiTableOffset,
+                             &table, sizeof(table), nullptr) ||
         table == 0) {
         return -1;
     }
@@ -82,8 +82,8 @@ long CountGdiObjects(HANDLE process, std::array<long, 128>* byKind) {
         const ULONG_PTR at = table + first * sizeof(GdiHandleEntry);
         // Not a byte past the table's end: what lies there is no entry.
         const size_t entries = std::min(chunk.size(), kGdiMaxHandles - first);
-        if (!::ReadProcessMemory(process, reinterpret_cast<void*>(at), chunk.data(), entries * sizeof(GdiHandleEntry),
-                                 &got) ||
+        if (!::ReadProcessMemory(process, reinterpret_cast<void*>(at), chunk.data(),
+                                 entries * sizeof(GdiHandleEntry), &got) ||
             got == 0) {
             break;
         }
@@ -137,13 +137,14 @@ ProcessObjects CountProcessObjects(DWORD pid) {
     }
     PROCESS_MEMORY_COUNTERS_EX memory{};
     memory.cb = sizeof(memory);
-    if (::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory))) {
+    if (::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                               sizeof(memory))) {
         // Wine leaves PrivateUsage at 0; the committed private bytes are the same.
         objects.privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
     }
     DWORD handles = 0;
     objects.handles = ::GetProcessHandleCount(process, &handles) && handles != 0 ? static_cast<long>(handles)
-                                                                                  : CountKernelHandles(pid);
+                                                                                 : CountKernelHandles(pid);
     const DWORD gdi = ::GetGuiResources(process, GR_GDIOBJECTS);
     objects.gdiObjects = gdi != 0 ? static_cast<long>(gdi) : CountGdiObjects(process, &objects.gdiByKind);
     const DWORD user = ::GetGuiResources(process, GR_USEROBJECTS);
@@ -153,13 +154,23 @@ ProcessObjects CountProcessObjects(DWORD pid) {
 }
 
 std::string GdiGrowth(const ProcessObjects& from, const ProcessObjects& to) {
-    // The kinds as the GDI handle table numbers them.
+    // The kinds as Wine's GDI handle table numbers them (measured: a DIB
+    // section or a compatible bitmap is 0x09; a pen counts as a brush).
     static const struct {
         size_t kind;
         const char* name;
-    } kKinds[] = {{0x01, "DC"},      {0x04, "region"},      {0x05, "bitmap"},   {0x08, "palette"},
-                  {0x0A, "font"},    {0x10, "brush"},       {0x21, "metafile DC"}, {0x26, "metafile"},
-                  {0x30, "pen"},     {0x46, "enhanced metafile"}, {0x50, "extended pen"}};
+    } kKinds[] = {{0x01, "DC"},
+                  {0x04, "region"},
+                  {0x05, "surface"},
+                  {0x08, "palette"},
+                  {0x09, "bitmap"},
+                  {0x0A, "font"},
+                  {0x10, "brush"},
+                  {0x21, "metafile DC"},
+                  {0x26, "metafile"},
+                  {0x30, "pen"},
+                  {0x46, "enhanced metafile"},
+                  {0x50, "extended pen"}};
     const auto name = [](size_t kind) {
         for (const auto& k : kKinds) {
             if (k.kind == kind) {
