@@ -2,6 +2,8 @@
 
 #include <psapi.h>
 
+#include <cstdio>
+
 #include "Screen.h"
 #include "WindowWatch.h"
 
@@ -64,20 +66,39 @@ std::vector<std::string> FreshNotebook::CallLog() {
     return m_notebook->CallLogText().value_or(std::vector<std::string>{});
 }
 
+std::vector<sim::CallRecord> FreshNotebook::UnseenCalls() {
+    std::vector<sim::CallRecord> unseen;
+    const std::optional<sim::CallLog> log = m_notebook->ReadCallLog();
+    if (!log || log->records.empty()) {
+        return unseen;
+    }
+    // A reset since numbers the calls from 1 again: all of them are new.
+    if (log->records.back().seq < m_seenSeq) {
+        m_seenSeq = 0;
+    }
+    for (const sim::CallRecord& record : log->records) {
+        if (record.seq > m_seenSeq) {
+            unseen.push_back(record);
+        }
+    }
+    return unseen;
+}
+
 std::vector<std::string> FreshNotebook::NewCalls() {
-    std::vector<std::string> all = CallLog();
-    std::vector<std::string> fresh(all.begin() + static_cast<long>(std::min(m_seen, all.size())), all.end());
-    m_seen = all.size();
+    std::vector<std::string> fresh;
+    for (const sim::CallRecord& record : UnseenCalls()) {
+        fresh.push_back(sim::FormatCall(record));
+        m_seenSeq = record.seq;
+    }
     return fresh;
 }
 
 bool FreshNotebook::WaitForCall(const std::string& prefix, DWORD timeoutMs) {
     const DWORD start = ::GetTickCount();
     do {
-        const std::vector<std::string> all = CallLog();
-        for (size_t i = m_seen; i < all.size(); ++i) {
-            if (all[i].rfind(prefix, 0) == 0) {
-                m_seen = i + 1;
+        for (const sim::CallRecord& record : UnseenCalls()) {
+            if (sim::FormatCall(record).rfind(prefix, 0) == 0) {
+                m_seenSeq = record.seq;
                 return true;
             }
         }
@@ -95,7 +116,9 @@ ProgramRun::~ProgramRun() {
     }
 }
 
-bool ProgramRun::Start(const std::wstring& args) { return m_debuggee.Start(ProgramPath(), args, BinDirectory()); }
+bool ProgramRun::Start(const std::wstring& args) {
+    return m_debuggee.Start(ProgramPath(), args, BinDirectory());
+}
 
 HWND ProgramRun::WaitForMainWindow(DWORD timeoutMs) {
     m_main = observe::WaitForWindow(kMainClass, nullptr, timeoutMs, m_debuggee.Pid());
@@ -138,17 +161,19 @@ bool ProgramRun::Settle() const {
 }
 
 ProgramRun::Effect ProgramRun::EffectOf(FreshNotebook& machine, const std::function<void()>& act,
-                                       DWORD timeoutMs) const {
-    return EffectWithMarker(machine, act, [this] { Press(0x81, 0x04); }, timeoutMs);
+                                        DWORD timeoutMs) const {
+    return EffectWithMarker(
+        machine, act, [this] { Press(0x81, 0x04); }, timeoutMs);
 }
 
 ProgramRun::Effect ProgramRun::EffectOfInput(FreshNotebook& machine, const std::function<void()>& act,
-                                            DWORD timeoutMs) const {
-    return EffectWithMarker(machine, act, [] { SendKeys(L"x04d x04u"); }, timeoutMs);
+                                             DWORD timeoutMs) const {
+    return EffectWithMarker(
+        machine, act, [] { SendKeys(L"x04d x04u"); }, timeoutMs);
 }
 
 ProgramRun::Effect ProgramRun::EffectWithMarker(FreshNotebook& machine, const std::function<void()>& act,
-                                               const std::function<void()>& marker, DWORD timeoutMs) const {
+                                                const std::function<void()>& marker, DWORD timeoutMs) const {
     Effect effect;
     const size_t linesBefore = Lines().size();
     machine.NewCalls();
@@ -178,7 +203,8 @@ ProgramRun::Effect ProgramRun::EffectWithMarker(FreshNotebook& machine, const st
             break;
         }
         if (::GetTickCount() - lineStart > timeoutMs) {
-            effect.lines.assign(lines.begin() + static_cast<long>(std::min(linesBefore, lines.size())), lines.end());
+            effect.lines.assign(lines.begin() + static_cast<long>(std::min(linesBefore, lines.size())),
+                                lines.end());
             effect.lines.push_back("<marker never answered>");
             break;
         }
@@ -262,6 +288,7 @@ ToolRun RunTool(const std::wstring& exe, const std::wstring& args) {
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
     if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        run.output = "no pipe for its output: error " + std::to_string(::GetLastError());
         return run;
     }
     ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
@@ -273,10 +300,13 @@ ToolRun RunTool(const std::wstring& exe, const std::wstring& args) {
     startup.hStdOutput = writeEnd;
     startup.hStdError = writeEnd;
     PROCESS_INFORMATION process{};
-    const BOOL started = ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                          nullptr, &startup, &process);
+    const BOOL started = ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                          nullptr, nullptr, &startup, &process);
+    const DWORD startError = started ? 0 : ::GetLastError();
     ::CloseHandle(writeEnd);
-    if (started) {
+    if (!started) {
+        run.output = "could not start it: error " + std::to_string(startError);
+    } else {
         char buffer[512];
         DWORD got = 0;
         while (::ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
@@ -297,8 +327,9 @@ bool SendKeys(const std::wstring& keys, DWORD timeoutMs) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &process)) {
+    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process)) {
+        std::fprintf(stderr, "send_input could not start: error %lu\n", ::GetLastError());
         return false;
     }
     ::WaitForSingleObject(process.hProcess, timeoutMs);
@@ -306,6 +337,9 @@ bool SendKeys(const std::wstring& keys, DWORD timeoutMs) {
     ::GetExitCodeProcess(process.hProcess, &exitCode);
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
+    if (exitCode != 0) {
+        std::fprintf(stderr, "send_input ended with %lu\n", exitCode);
+    }
     return exitCode == 0;
 }
 

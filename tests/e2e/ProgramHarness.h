@@ -53,8 +53,12 @@ public:
     }
 
 private:
+    // Told apart by their sequence numbers: once the ring is full, a call's
+    // place in it moves with every new call.
+    std::vector<sim::CallRecord> UnseenCalls();
+
     std::unique_ptr<sim::Notebook> m_notebook;
-    size_t m_seen = 0;
+    uint64_t m_seenSeq = 0;
 };
 
 // One run of the program under the debug-event loop.
@@ -86,7 +90,8 @@ public:
     Effect EffectOf(FreshNotebook& machine, const std::function<void()>& act, DWORD timeoutMs = 5000) const;
     // The same for real key events: `act` sends them (SendKeys), the marker
     // follows through the same input queue, so it cannot overtake them.
-    Effect EffectOfInput(FreshNotebook& machine, const std::function<void()>& act, DWORD timeoutMs = 5000) const;
+    Effect EffectOfInput(FreshNotebook& machine, const std::function<void()>& act,
+                         DWORD timeoutMs = 5000) const;
 
     std::vector<std::string> Lines() const { return m_debuggee.Lines(); }
     bool WaitForLine(const std::string& line, DWORD timeoutMs = 5000) const {
@@ -137,7 +142,9 @@ public:
     HWND MainWindow() const { return m_main; }
     DWORD Pid() const { return m_process.dwProcessId; }
     // Delivers a key event as the hook posts it.
-    void Press(uint32_t flags, uint32_t scanCode) const { ::PostMessageW(m_main, WM_FNKEY_EVENT, flags, scanCode); }
+    void Press(uint32_t flags, uint32_t scanCode) const {
+        ::PostMessageW(m_main, WM_FNKEY_EVENT, flags, scanCode);
+    }
     // Posts WM_CLOSE and waits for the end; its exit code, none on timeout.
     std::optional<DWORD> Close(DWORD timeoutMs = kStartTimeoutMs);
     // The committed private bytes (Wine leaves PrivateUsage at 0).
