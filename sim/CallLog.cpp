@@ -120,7 +120,7 @@ std::string FormatCall(const CallRecord& r) {
     return s + " -> " + std::to_string(r.result) + out;
 }
 
-CallRecord& Lock::AppendCall(Function f) {
+CallRecord& Lock::AppendCall(Function f, const FaultSwitch& taken) {
     Notebook::Block& b = *m_nb.m_block;
     // The oldest record gives way; ReadCallLog counts it as dropped.
     CallRecord& r = b.ring[b.nextSeq % kCallLogCapacity];
@@ -130,7 +130,7 @@ CallRecord& Lock::AppendCall(Function f) {
     r.function = static_cast<uint8_t>(f);
     const int index = static_cast<int>(f);
     ++b.totals.calls[index];
-    if (b.state.faults[index].fault != static_cast<uint8_t>(Fault::None)) {
+    if (taken.fault != static_cast<uint8_t>(Fault::None)) {
         ++b.totals.faults[index];
     }
     return r;

@@ -124,8 +124,16 @@ bool RangeValueAllowed(Function f, int64_t v, std::string* why) {
     }
 }
 
-bool Notebook::SetFault(Function f, Fault fault, std::optional<int64_t> value) {
+bool Notebook::SetFault(Function f, Fault fault, std::optional<int64_t> value, FaultScope scope) {
     const FunctionInfo& info = Info(f);
+    if (scope.command && f != Function::KervoEvaluate) {
+        m_error = std::string(info.name) + " takes no command byte, so --command does not apply";
+        return false;
+    }
+    if ((scope.command || scope.times != 0) && fault == Fault::None) {
+        m_error = "none switches a fault off: --command and --times go with a fault";
+        return false;
+    }
     if (f == Function::Keyboard && fault != Fault::None) {
         m_error = "the keyboard is no function and takes no fault";
         return false;
@@ -164,6 +172,9 @@ bool Notebook::SetFault(Function f, Fault fault, std::optional<int64_t> value) {
     FaultSwitch& fs = lock.state().faults[static_cast<int>(f)];
     fs.fault = static_cast<uint8_t>(fault);
     fs.stallMs = fault == Fault::Stall ? static_cast<uint32_t>(*value) : 0;
+    fs.onlyCommand = scope.command ? 1 : 0;
+    fs.command = scope.command.value_or(0);
+    fs.timesLeft = scope.times;
     if (fault == Fault::Range && value) {
         fs.rangeValue = static_cast<int32_t>(static_cast<uint32_t>(*value));
     } else if (fault == Fault::None) {

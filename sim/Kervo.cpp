@@ -35,7 +35,7 @@ extern "C" {
 KERVO_API int32_t VENDOR_CALL KervoEvaluate(uint32_t command, const uint8_t* input,
                                             uint32_t inputLength, uint8_t* output,
                                             uint32_t outputLength) {
-    StandInCall call(sim::Function::KervoEvaluate);
+    StandInCall call(sim::Function::KervoEvaluate, static_cast<uint8_t>(command));
     if (!call) {
         return 0;
     }

@@ -11,7 +11,7 @@ namespace sim {
 constexpr uint32_t kBlockMagic = 0x4E4B5356;  // "VSKN"
 // Bump with every change of Block or what it holds; it is part of the names too,
 // so an old build's block is never mapped with the new layout.
-constexpr uint32_t kLayoutVersion = 5;
+constexpr uint32_t kLayoutVersion = 6;
 
 // The shared block as it lies in the file. Fixed-width fields only and no
 // pointers, so that 32- and 64-bit processes agree on every offset.

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "framework/Handles.h"
+#include "sim/Fields.h"
 #include "sim/ProgramWindows.h"
 
 namespace {
@@ -166,9 +168,15 @@ int UnlockCommand(sim::Notebook&, const Args& args) { return SessionChange(args,
 
 namespace {
 
-// The sections of the program's image that it writes: its global values.
-std::vector<BYTE> WritableData(HANDLE process) {
-    std::vector<BYTE> data;
+// A section of the program's image that it writes (its global values), and
+// where it lies in the program.
+struct WritableSection {
+    ULONG_PTR address;
+    std::vector<BYTE> bytes;
+};
+
+std::vector<WritableSection> WritableData(HANDLE process) {
+    std::vector<WritableSection> data;
     HMODULE image = nullptr;
     DWORD needed = 0;
     if (!::EnumProcessModules(process, &image, sizeof(image), &needed) || image == nullptr) {
@@ -190,11 +198,12 @@ std::vector<BYTE> WritableData(HANDLE process) {
             (section.Characteristics & IMAGE_SCN_MEM_WRITE) == 0) {
             continue;
         }
-        std::vector<BYTE> bytes(section.Misc.VirtualSize);
+        WritableSection& read = data.emplace_back();
+        read.address = base + section.VirtualAddress;
+        read.bytes.resize(section.Misc.VirtualSize);
         SIZE_T got = 0;
-        ::ReadProcessMemory(process, reinterpret_cast<void*>(base + section.VirtualAddress), bytes.data(),
-                            bytes.size(), &got);
-        data.insert(data.end(), bytes.begin(), bytes.begin() + static_cast<long>(got));
+        ::ReadProcessMemory(process, reinterpret_cast<void*>(read.address), read.bytes.data(), read.bytes.size(), &got);
+        read.bytes.resize(got);
     }
     return data;
 }
@@ -209,34 +218,80 @@ bool MayBeUserHandle(DWORD value) {
 
 }  // namespace
 
+namespace {
+
+// Removes the hook whose handle the program keeps at `address`; true when it did.
+bool DropHookAt(HANDLE process, ULONG_PTR address) {
+    DWORD value = 0;
+    if (!::ReadProcessMemory(process, reinterpret_cast<void*>(address), &value, sizeof(value), nullptr)) {
+        return false;
+    }
+    const auto handle = reinterpret_cast<HHOOK>(static_cast<ULONG_PTR>(value));
+    if (!MayBeUserHandle(value) || ::IsWindow(reinterpret_cast<HWND>(handle)) || !::UnhookWindowsHookEx(handle)) {
+        return false;
+    }
+    std::printf("dropped VaskHotkey's keyboard hook 0x%08lx without telling it\n", static_cast<unsigned long>(value));
+    return true;
+}
+
+// Removes the program's keyboard hook if it has one; true when it did, and
+// `where` then holds the address the program keeps its hook's handle at.
 // Windows removes a low-level hook whose thread misses the system's timeout,
 // and tells nobody. Wine removes a hook for any process that names its handle
 // exactly, generation and all, so the handle is looked for among the values
 // the program keeps in its image: a value that is no live hook's handle is
 // refused, and only the program's own hook handle is kept there.
+bool DropProgramHook(HANDLE process, ULONG_PTR* where) {
+    // The handle's place stays; looking there only is quick enough to take
+    // a new hook away before its first key.
+    if (*where != 0) {
+        return DropHookAt(process, *where);
+    }
+    for (const WritableSection& section : WritableData(process)) {
+        for (size_t at = 0; at + sizeof(DWORD) <= section.bytes.size(); at += sizeof(DWORD)) {
+            DWORD value = 0;
+            std::memcpy(&value, section.bytes.data() + at, sizeof(value));
+            if (MayBeUserHandle(value) && DropHookAt(process, section.address + at)) {
+                *where = section.address + at;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+// `drop-hook --for SECONDS` keeps taking every hook the program installs away
+// as soon as it is there: a hook the system never calls, as over a window of
+// a higher integrity level.
 int DropHookCommand(sim::Notebook&, const Args& args) {
-    if (!args.empty()) {
-        return Fail(kBadInput, "usage: notebook drop-hook");
+    const bool keep = args.size() == 2 && args[0] == "--for";
+    if (!args.empty() && !keep) {
+        return Fail(kBadInput, "usage: notebook drop-hook [--for SECONDS]");
+    }
+    const int64_t seconds = keep ? sim::ParseInteger(args[1]).value_or(0) : 0;
+    if (keep && (seconds < 1 || seconds > 3600)) {
+        return Fail(kBadInput, "drop-hook --for takes 1 to 3600 seconds");
     }
     const sim::RunningProgram program = sim::FindRunningProgram();
     if (program.main == nullptr) {
         return Fail(kBadInput, "VaskHotkey is not running: there is no hook to drop");
     }
-    HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, program.pid);
-    if (process == nullptr) {
+    const UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, program.pid));
+    if (!process) {
         return Fail(kFailed, "cannot look into VaskHotkey (error " + std::to_string(::GetLastError()) + ")");
     }
-    const std::vector<BYTE> data = WritableData(process);
-    ::CloseHandle(process);
-    for (size_t at = 0; at + sizeof(DWORD) <= data.size(); at += sizeof(DWORD)) {
-        DWORD value = 0;
-        std::memcpy(&value, data.data() + at, sizeof(value));
-        const auto handle = reinterpret_cast<HHOOK>(static_cast<ULONG_PTR>(value));
-        if (MayBeUserHandle(value) && !::IsWindow(reinterpret_cast<HWND>(handle)) && ::UnhookWindowsHookEx(handle)) {
-            std::printf("dropped VaskHotkey's keyboard hook 0x%08lx without telling it\n",
-                        static_cast<unsigned long>(value));
-            return kOk;
-        }
+    ULONG_PTR where = 0;
+    if (!keep) {
+        return DropProgramHook(process.get(), &where) ? kOk : Fail(kFailed, "VaskHotkey has no keyboard hook to drop");
     }
-    return Fail(kFailed, "VaskHotkey has no keyboard hook to drop");
+    const ULONGLONG until = ::GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
+    int dropped = 0;
+    while (::GetTickCount64() < until) {
+        dropped += DropProgramHook(process.get(), &where) ? 1 : 0;
+        ::Sleep(2);
+    }
+    std::printf("dropped %d keyboard hooks of VaskHotkey in %lld s\n", dropped, static_cast<long long>(seconds));
+    return kOk;
 }

@@ -58,6 +58,14 @@ std::string FaultText(const sim::State& s, sim::Function f) {
     } else if (fault == sim::Fault::Stall) {
         text += "(" + std::to_string(fs.stallMs) + " ms)";
     }
+    if (fs.onlyCommand != 0) {
+        char buf[24];
+        std::snprintf(buf, sizeof buf, " 0x%02x only", fs.command);
+        text += buf;
+    }
+    if (fs.timesLeft != 0) {
+        text += " x" + std::to_string(fs.timesLeft);
+    }
     return text;
 }
 
@@ -257,7 +265,30 @@ std::vector<sim::Function> AllFunctions() {
     return all;
 }
 
-int FaultCommand(sim::Notebook& nb, const Args& args) {
+int FaultCommand(sim::Notebook& nb, const Args& allArgs) {
+    // --command BYTE and --times N may stand anywhere after the function.
+    Args args;
+    sim::FaultScope scope;
+    for (size_t i = 0; i < allArgs.size(); ++i) {
+        const bool command = allArgs[i] == "--command";
+        if (!command && allArgs[i] != "--times") {
+            args.push_back(allArgs[i]);
+            continue;
+        }
+        int64_t v = 0;
+        if (i + 1 == allArgs.size() || !ParseArg(allArgs[i + 1], command ? "command byte" : "call count", &v)) {
+            return i + 1 == allArgs.size() ? Fail(kBadInput, allArgs[i] + " needs a value") : kBadInput;
+        }
+        if (command ? (v < 0 || v > 0xFF) : (v < 1 || v > 0xFFFFFFFFLL)) {
+            return Fail(kBadInput, command ? "a command byte is 0..0xff" : "--times counts 1 or more calls");
+        }
+        if (command) {
+            scope.command = static_cast<uint8_t>(v);
+        } else {
+            scope.times = static_cast<uint32_t>(v);
+        }
+        ++i;
+    }
     if (args.empty()) {
         return ListFaults(nb, AllFunctions());
     }
@@ -276,7 +307,8 @@ int FaultCommand(sim::Notebook& nb, const Args& args) {
     }
     const bool takesValue = *fault == sim::Fault::Range || *fault == sim::Fault::Stall;
     if (args.size() > 3 || (args.size() == 3 && !takesValue) || (args.size() == 2 && *fault == sim::Fault::Stall)) {
-        return Fail(kBadInput, "usage: notebook fault FUNCTION none|refuse|nowrite|range [VALUE]|stall MS");
+        return Fail(kBadInput, "usage: notebook fault FUNCTION none|refuse|nowrite|range [VALUE]|stall MS "
+                               "[--command BYTE] [--times N]");
     }
     if (all) {
         if (*fault != sim::Fault::None) {
@@ -297,7 +329,7 @@ int FaultCommand(sim::Notebook& nb, const Args& args) {
         }
         value = v;
     }
-    if (!nb.SetFault(*fn, *fault, value)) {
+    if (!nb.SetFault(*fn, *fault, value, scope)) {
         // SetFault refuses bad combinations before it touches the notebook.
         const std::string why = nb.LastError();
         const bool reached = nb.ReadState().has_value();
@@ -379,7 +411,7 @@ const Command kCommands[] = {
     {"get", "get FIELD [N|REG]", "one field's value", Get},
     {"set", "set FIELD [N|REG] VALUE", "change one field (decimal or 0x hex)", Set},
     {"reset", "reset", "defaults, no faults, empty call log", Reset},
-    {"fault", "fault [FUNCTION [none|refuse|nowrite|range [VALUE]|stall MS]]",
+    {"fault", "fault [FUNCTION [none|refuse|nowrite|range [VALUE]|stall MS] [--command B] [--times N]]",
      "list or switch a stand-in function's fault", FaultCommand},
     {"log", "log [--seq | --clear | --counts]", "the call log, a call a line; --counts: totals", Log},
     {"clear-log", "clear-log", "empty the call log", ClearLog},
@@ -390,7 +422,8 @@ const Command kCommands[] = {
     {"wake", "wake [--modern]", "tell the program of the resume (--modern: display on)", WakeCommand},
     {"lock", "lock", "tell the program the session was locked", LockCommand},
     {"unlock", "unlock", "tell the program the session was unlocked", UnlockCommand},
-    {"drop-hook", "drop-hook", "remove the program's hook without telling it, as Windows does",
+    {"drop-hook", "drop-hook [--for SECONDS]",
+     "remove the program's hook without telling it, as Windows does (--for: each new one too)",
      DropHookCommand},
     {"help", "help", "this text", Help},
 };
@@ -413,6 +446,8 @@ int Help(sim::Notebook&, const Args&) {
                 "  nowrite  answer success, write no out-value and change no state\n"
                 "  stall MS take MS milliseconds (0..600000) before answering normally\n"
                 "  range    answer a value outside the documented range:\n");
+    std::printf("  (KervoEvaluate's refuse and stall can be limited to one command byte with\n"
+                "   --command BYTE; any fault to N calls with --times N, then it is off)\n");
     for (sim::Function f : AllFunctions()) {
         const sim::FunctionInfo& info = sim::Info(f);
         if (info.canRange) {

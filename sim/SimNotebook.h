@@ -63,6 +63,9 @@
 //     stall    take stallMs milliseconds (0..kMaxStallMs), without holding the
 //              notebook's lock, before answering as without a fault: a slow
 //              service (a WMI query, a busy embedded controller).
+// A switch may take only KervoEvaluate's calls with one command byte (a
+// controller that refuses hotkey mode but still answers register reads), and
+// only a number of calls, after which it is off by itself.
 // Bad input (unknown command or method, wrong length, null pointer, volume
 // outside 0..100, level index outside 0..7) fails whatever the switch says.
 
@@ -118,9 +121,19 @@ constexpr int64_t kMaxStallMs = 600000;
 
 struct FaultSwitch {
     uint8_t fault;       // a Fault
-    uint8_t reserved[3];
+    uint8_t onlyCommand; // KervoEvaluate: 1 when the fault takes only `command`
+    uint8_t command;     // the one command byte the fault takes
+    uint8_t reserved;
     int32_t rangeValue;  // answered while fault is Range
     uint32_t stallMs;    // taken before each answer while fault is Stall
+    uint32_t timesLeft;  // calls the fault still takes, then it is off; 0: until switched off
+};
+
+// Which calls a fault switch takes: all (the default), only KervoEvaluate's
+// calls with one command byte, and only so many of them.
+struct FaultScope {
+    std::optional<uint8_t> command;
+    uint32_t times = 0;  // 0: every call until switched off
 };
 
 struct State {
@@ -225,7 +238,8 @@ public:
     // Appends a record for a call in progress, and counts it (and the fault
     // it takes, if its switch is on); filled in by the caller while the lock
     // is held, so readers never see half a call.
-    CallRecord& AppendCall(Function f);
+    // taken: the fault switch as this call takes it (counted when on).
+    CallRecord& AppendCall(Function f, const FaultSwitch& taken = {});
 
 private:
     Notebook& m_nb;
@@ -261,7 +275,7 @@ public:
     bool Reset();
     // value: the range answer with Range (the function's default without it),
     // the milliseconds with Stall (required); no other fault takes one.
-    bool SetFault(Function f, Fault fault, std::optional<int64_t> value = std::nullopt);
+    bool SetFault(Function f, Fault fault, std::optional<int64_t> value = std::nullopt, FaultScope scope = {});
     std::optional<CallLog> ReadCallLog();
     std::optional<CallTotals> ReadCallTotals();
     std::optional<std::vector<std::string>> CallLogText();

@@ -10,10 +10,22 @@ namespace sim {
 
 class StandInCall {
 public:
-    explicit StandInCall(Function f) : m_lock(AfterStall(f)) {
+    // command: KervoEvaluate's command byte, which a fault may be limited to.
+    explicit StandInCall(Function f, std::optional<uint8_t> command = std::nullopt) : m_lock(AfterStall(f, command)) {
         if (m_lock) {
-            m_record = &m_lock.AppendCall(f);
-            m_switch = m_lock.state().faults[static_cast<int>(f)];
+            FaultSwitch& live = m_lock.state().faults[static_cast<int>(f)];
+            if (!Takes(live, command)) {
+                m_switch = FaultSwitch{};
+                m_switch.rangeValue = live.rangeValue;
+            } else {
+                m_switch = live;
+                // The last call a counted fault takes switches it off.
+                if (live.timesLeft != 0 && --live.timesLeft == 0) {
+                    live = FaultSwitch{};
+                    live.rangeValue = Info(f).defaultRangeValue;
+                }
+            }
+            m_record = &m_lock.AppendCall(f, m_switch);
         }
     }
 
@@ -42,17 +54,21 @@ public:
 private:
     // The notebook, once a stall switched on for f has been waited out. The
     // wait holds no lock, so the tool and the tests go on meanwhile.
-    static Notebook& AfterStall(Function f) {
+    static Notebook& AfterStall(Function f, std::optional<uint8_t> command) {
         Notebook& notebook = ProcessNotebook();
         DWORD stallMs = 0;
         if (Lock lock(notebook); lock) {
             const FaultSwitch& fs = lock.state().faults[static_cast<int>(f)];
-            stallMs = static_cast<Fault>(fs.fault) == Fault::Stall ? fs.stallMs : 0;
+            stallMs = static_cast<Fault>(fs.fault) == Fault::Stall && Takes(fs, command) ? fs.stallMs : 0;
         }
         if (stallMs > 0) {
             ::Sleep(stallMs);
         }
         return notebook;
+    }
+
+    static bool Takes(const FaultSwitch& fs, std::optional<uint8_t> command) {
+        return fs.onlyCommand == 0 || (command && *command == fs.command);
     }
 
     Lock m_lock;

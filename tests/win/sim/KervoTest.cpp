@@ -130,6 +130,22 @@ TEST_F(KervoFaults, RefuseAnswersZeroChangesNothingWritesNothing) {
                             "KervoEvaluate(0x59, [90], 1, null, 0) -> 0"}));
 }
 
+// A controller that refuses hotkey mode twice and still answers register
+// reads: the switch takes only its command byte, and ends by itself.
+TEST_F(KervoFaults, RefuseCanTakeOneCommandByteForACountOfCalls) {
+    ASSERT_TRUE(nb.SetFault(Function::KervoEvaluate, Fault::Refuse, std::nullopt, {HOTKEY_MODE_COMMAND, 2}));
+    uint8_t out = 0;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NE(ReadEc(EC_WIRELESS_REGISTER, &out), 0) << i;
+        EXPECT_EQ(KervoEvaluate(HOTKEY_MODE_COMMAND, &kEnter, 1, nullptr, 0), i < 2 ? 0 : 1) << i;
+    }
+    EXPECT_EQ(State().hotkeyMode, 1);
+    EXPECT_EQ(State().faults[static_cast<int>(Function::KervoEvaluate)].fault, static_cast<uint8_t>(Fault::None));
+    EXPECT_EQ(nb.ReadCallTotals()->faults[static_cast<int>(Function::KervoEvaluate)], 2u) << "faults taken";
+    EXPECT_FALSE(nb.SetFault(Function::GetMuteVista, Fault::Refuse, std::nullopt, {HOTKEY_MODE_COMMAND, 0}));
+    EXPECT_FALSE(nb.SetFault(Function::KervoEvaluate, Fault::None, std::nullopt, {std::nullopt, 3}));
+}
+
 TEST_F(KervoFaults, NoWriteReportsSuccessButKeepsThePresetAndTheMode) {
     SetFault(Function::KervoEvaluate, Fault::NoWrite);
     uint8_t out = 0xFF;
