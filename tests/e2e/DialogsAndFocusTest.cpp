@@ -155,9 +155,19 @@ TEST(Typing, NeverEndsTheProgramAndReachesTheApplicationInFront) {
     HWND notice = observe::WaitForWindow(nullptr, kChargingNoticeTitle, 3000, program.Pid());
     ASSERT_NE(notice, nullptr);
     EXPECT_FALSE(::IsWindowVisible(osd));
+    // Seen over the user's window even where the system would refuse it the
+    // foreground: top-most while open, and above that window.
+    EXPECT_NE(::GetWindowLongW(notice, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    bool above = false;
+    for (HWND below = ::GetWindow(notice, GW_HWNDNEXT); below != nullptr && !above;
+         below = ::GetWindow(below, GW_HWNDNEXT)) {
+        above = below == focused.hwnd();
+    }
+    EXPECT_TRUE(above) << "the notice is above the user's window";
     machine.Set([](sim::State& s) { s.chargingDisabled = 0; });
     program.Press(0x00, 0x1e);  // as the hook delivers any key
     ASSERT_TRUE(Gone(notice, focused));
+    EXPECT_EQ(::GetForegroundWindow(), focused.hwnd()) << "the user's window is in front again";
     ExpectTypingPassesBy(program, machine, &focused);
 }
 
