@@ -10,15 +10,25 @@ constexpr UINT WM_FNKEY_EVENT = WM_APP + 0x65;
 static_assert(WM_FNKEY_EVENT == 0x8065, "other tools post this number");
 
 // Posted by the hook's watch (app/HookWatch.h) when the system has stopped
-// calling the hook: wParam = the hook thread's id, lParam = 1 when the system
+// calling the hook: wParam = the hook's generation, lParam = 1 when the system
 // called that hook at least once.
 constexpr UINT WM_HOOK_LOST = WM_APP + 0x66;
+// Posted by the hook procedure at its first call after WM_HOOK_LOST: wParam =
+// the hook's generation.
+constexpr UINT WM_HOOK_CALLED_AGAIN = WM_APP + 0x67;
+// Posted by the session-services waiter (app/SystemNotifications.h) once the
+// system can take the session registration.
+constexpr UINT WM_SESSION_SERVICES_READY = WM_APP + 0x68;
 
 // Timers of the main window: the first's expiry re-installs the keyboard
-// hook; the second tries again to install a hook the system refused.
+// hook; the others try again what was refused (app/ResidentLife.h): the
+// hook's installation (or the replacement of a hook the system never
+// called), hotkey mode, the session registration.
 constexpr UINT_PTR HOOK_REFRESH_TIMER = 0;
 constexpr UINT HOOK_REFRESH_PERIOD_MS = 60000;
 constexpr UINT_PTR HOOK_RETRY_TIMER = 1;
+constexpr UINT_PTR MODE_RETRY_TIMER = 2;
+constexpr UINT_PTR SESSION_RETRY_TIMER = 3;
 
 // System-menu command of the About box; the system keeps the low four bits.
 constexpr UINT IDM_ABOUTBOX = 0x0010;

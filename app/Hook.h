@@ -26,15 +26,14 @@ public:
 
     // Removes the hook installed before, if any, then installs it anew on a
     // thread of its own that posts every key event to `target`. Returns once
-    // the system has answered the installation; when it refused, no thread
-    // is left behind.
-    BOOL Install(HWND target);
-    // Removes the hook and waits until its thread has ended. Harmless when
-    // none is installed.
-    void Remove();
-    // The thread of the installed hook, 0 when none: a report of a lost hook
-    // names the thread it comes from.
-    DWORD ThreadId() const;
+    // the system has answered the installation: the new hook's generation,
+    // or 0 when the system refused it (no thread is left behind then).
+    UINT Install(HWND target);
+    // Removes the hook and waits until its thread has ended: TRUE when the
+    // system had called that hook. Harmless when none is installed.
+    BOOL Remove();
+    // The generation Install last handed out.
+    UINT Generation() const { return m_nGeneration; }
 
 private:
     static UINT HookThread(LPVOID self);
@@ -42,5 +41,9 @@ private:
     std::unique_ptr<CWinThread> m_pThread;
     UniqueKernelHandle m_installed;  // set by the thread once the system has answered
     HWND m_hTarget = nullptr;
+    // Counts installations: the watch's reports carry the one they are about,
+    // so a report of a hook replaced since is told apart (thread ids are reused).
+    UINT m_nGeneration = 0;
     BOOL m_bHooked = FALSE;          // the answer, read after m_installed is set
+    BOOL m_bCalled = FALSE;          // set by the thread as it ends
 };

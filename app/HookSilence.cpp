@@ -16,10 +16,3 @@ bool HookSilence::KeyboardInput(uint32_t nowMs) {
     m_bLost = true;
     return true;
 }
-
-uint32_t NextHookRetryDelay(uint32_t previousMs) {
-    if (previousMs == 0) {
-        return kFirstHookRetryMs;
-    }
-    return previousMs >= kLongestHookRetryMs / 2 ? kLongestHookRetryMs : previousMs * 2;
-}

@@ -18,14 +18,22 @@ public:
     // lost: one key's press and release.
     static constexpr int kUnansweredToLose = 2;
 
-    // A hook call at nowMs (a millisecond tick that may wrap).
-    void HookCalled(uint32_t nowMs) {
+    // A hook call at nowMs (a millisecond tick that may wrap). True once
+    // after each loss: the system calls the hook again (a window of a higher
+    // integrity level has left the front); the judging then starts afresh.
+    bool HookCalled(uint32_t nowMs) {
         m_lastCallMs = nowMs;
         m_unmatchedCalls += m_unmatchedCalls < kMaxUnmatchedCalls ? 1 : 0;
         m_bCalled = true;
+        if (!m_bLost) {
+            return false;
+        }
+        m_bLost = false;
+        m_unanswered = 0;
+        return true;
     }
-    // A raw key event at nowMs. True once only: when this event makes the
-    // hook lost.
+    // A raw key event at nowMs. True once per loss: when this event makes
+    // the hook lost.
     bool KeyboardInput(uint32_t nowMs);
     // Whether the system called the hook at all since it was installed.
     bool HookEverCalled() const { return m_bCalled; }
@@ -42,10 +50,3 @@ private:
     int m_unanswered = 0;
     bool m_bLost = false;
 };
-
-// Delays between tries at installing a hook the system refused: 1 s after the
-// first refusal, twice as long after each further one, at most a minute.
-constexpr uint32_t kFirstHookRetryMs = 1000;
-constexpr uint32_t kLongestHookRetryMs = 60000;
-// The delay after `previousMs` (0: no try has failed yet).
-uint32_t NextHookRetryDelay(uint32_t previousMs);

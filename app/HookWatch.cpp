@@ -19,9 +19,13 @@ bool RegisterKeyboardInput(HWND target, DWORD flags) {
 }  // namespace
 
 HookSilence CHookWatch::s_silence;
+HWND CHookWatch::s_hReport = nullptr;
+UINT CHookWatch::s_nGeneration = 0;
 
-CHookWatch::CHookWatch(HWND report) : m_hReport(report) {
+CHookWatch::CHookWatch(HWND report, UINT generation) {
     s_silence = HookSilence{};
+    s_hReport = report;
+    s_nGeneration = generation;
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = &WindowProc;
@@ -65,8 +69,8 @@ LRESULT CALLBACK CHookWatch::WindowProc(HWND hWnd, UINT message, WPARAM wParam, 
 
 void CHookWatch::OnKeyboardInput() {
     if (s_silence.KeyboardInput(::GetTickCount())) {
-        // The main window installs the hook again; a hook the system never
-        // called at all may not be helped by that at once (HookLost there).
-        ::PostMessageW(m_hReport, WM_HOOK_LOST, ::GetCurrentThreadId(), s_silence.HookEverCalled() ? 1 : 0);
+        // The main window decides whether to replace the hook at once or keep
+        // it a while (ResidentLife::HookLost).
+        ::PostMessageW(s_hReport, WM_HOOK_LOST, s_nGeneration, s_silence.HookEverCalled() ? 1 : 0);
     }
 }

@@ -24,14 +24,17 @@ LRESULT CALLBACK KeyboardHookProc(int nCode, WPARAM wParam, LPARAM lParam) {
 
 CHook::~CHook() { Remove(); }
 
-BOOL CHook::Install(HWND target) {
+UINT CHook::Install(HWND target) {
     Remove();
     m_installed.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!m_installed) {
-        return FALSE;
+        return 0;
     }
     m_hTarget = target;
     m_bHooked = FALSE;
+    m_bCalled = FALSE;
+    // Never 0, which means no hook, also once the count wraps.
+    m_nGeneration = m_nGeneration + 1 == 0 ? 1 : m_nGeneration + 1;
     // Above every other thread of the program: when the user-interface
     // thread draws a display on a busy machine, the key event that waits for
     // the hook must not wait for the drawing too. The thread only ever runs
@@ -40,7 +43,7 @@ BOOL CHook::Install(HWND target) {
     // every key of the desktop.
     CWinThread* thread = AfxBeginThread(&HookThread, this, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
     if (thread == nullptr) {
-        return FALSE;
+        return 0;
     }
     thread->m_bAutoDelete = FALSE;
     m_pThread.reset(thread);
@@ -52,21 +55,21 @@ BOOL CHook::Install(HWND target) {
     if (!m_bHooked) {
         ::WaitForSingleObject(thread->m_hThread, INFINITE);
         m_pThread.reset();
+        return 0;
     }
-    return m_bHooked;
+    return m_nGeneration;
 }
 
-DWORD CHook::ThreadId() const { return m_pThread ? m_pThread->m_nThreadID : 0; }
-
-void CHook::Remove() {
+BOOL CHook::Remove() {
     if (!m_pThread) {
-        return;
+        return FALSE;
     }
     // The thread's queue exists before it answers, so the quit cannot be
     // lost; the thread removes the hook on its way out.
     ::PostThreadMessageW(m_pThread->m_nThreadID, WM_QUIT, 0, 0);
     ::WaitForSingleObject(m_pThread->m_hThread, INFINITE);
     m_pThread.reset();
+    return m_bCalled;
 }
 
 UINT CHook::HookThread(LPVOID self) {
@@ -77,7 +80,7 @@ UINT CHook::HookThread(LPVOID self) {
     ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
     g_hHotkeyWindow = hook->m_hTarget;
     // Watching from before the first call the hook can get.
-    std::optional<CHookWatch> watch(std::in_place, hook->m_hTarget);
+    std::optional<CHookWatch> watch(std::in_place, hook->m_hTarget, hook->m_nGeneration);
     g_hKeyboardHook = ::SetWindowsHookExW(WH_KEYBOARD_LL, &KeyboardHookProc, AfxGetInstanceHandle(), 0);
     const bool hooked = g_hKeyboardHook != nullptr;
     if (!hooked) {
@@ -96,5 +99,6 @@ UINT CHook::HookThread(LPVOID self) {
     }
     ::UnhookWindowsHookEx(g_hKeyboardHook);
     g_hKeyboardHook = nullptr;
+    hook->m_bCalled = CHookWatch::HookEverCalled() ? TRUE : FALSE;
     return 0;
 }

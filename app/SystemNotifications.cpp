@@ -4,13 +4,15 @@
 
 #include <cstring>
 
-#include "framework/DebugOutput.h"
+#include "app/AppMessages.h"
 
 namespace {
 // GUID_CONSOLE_DISPLAY_STATE, named here: the headers only define it where
 // every user pulls in <initguid.h>.
 constexpr GUID kConsoleDisplayStateSetting = {
     0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+// Signalled by the system once its terminal services take registrations.
+constexpr wchar_t kSessionServicesReadyEvent[] = L"Global\\TermSrvReadyEvent";
 }  // namespace
 
 bool ConsoleDisplayState(const POWERBROADCAST_SETTING& setting, DWORD* state) {
@@ -21,21 +23,65 @@ bool ConsoleDisplayState(const POWERBROADCAST_SETTING& setting, DWORD* state) {
     return true;
 }
 
-void SystemNotifications::Start(HWND window) {
-    Stop();
-    if (::WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION)) {
-        m_hSessionWindow = window;
-    } else {
-        DiagnosticLine(L"[VaskHotkey]Lock and unlock not seen: error %lu\n", ::GetLastError());
-    }
+DWORD SystemNotifications::RegisterDisplayState(HWND window) {
     m_displayState.reset(
         ::RegisterPowerSettingNotification(window, &kConsoleDisplayStateSetting, DEVICE_NOTIFY_WINDOW_HANDLE));
-    if (!m_displayState) {
-        DiagnosticLine(L"[VaskHotkey]Display off and on not seen: error %lu\n", ::GetLastError());
+    return m_displayState ? 0 : ::GetLastError();
+}
+
+DWORD SystemNotifications::RegisterSessionChanges(HWND window) {
+    EndWaiter();
+    if (m_hSessionWindow != nullptr) {
+        return 0;
     }
+    if (!::WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION)) {
+        const DWORD error = ::GetLastError();
+        return error != 0 ? error : ERROR_GEN_FAILURE;
+    }
+    m_hSessionWindow = window;
+    return 0;
+}
+
+bool SystemNotifications::AwaitSessionServices(HWND window) {
+    EndWaiter();
+    m_servicesReady.reset(::OpenEventW(SYNCHRONIZE, FALSE, kSessionServicesReadyEvent));
+    m_stopWaiting.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!m_servicesReady || !m_stopWaiting) {
+        return false;
+    }
+    m_hWaiterWindow = window;
+    CWinThread* thread = AfxBeginThread(&WaitForSessionServices, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    if (thread == nullptr) {
+        return false;
+    }
+    thread->m_bAutoDelete = FALSE;
+    m_pWaiter.reset(thread);
+    thread->ResumeThread();
+    return true;
+}
+
+UINT SystemNotifications::WaitForSessionServices(LPVOID self) {
+    auto* notifications = static_cast<SystemNotifications*>(self);
+    // The stop first: the lowest signalled handle is the one reported.
+    const HANDLE waitFor[] = {notifications->m_stopWaiting.get(), notifications->m_servicesReady.get()};
+    if (::WaitForMultipleObjects(2, waitFor, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+        ::PostMessageW(notifications->m_hWaiterWindow, WM_SESSION_SERVICES_READY, 0, 0);
+    }
+    return 0;
+}
+
+void SystemNotifications::EndWaiter() {
+    if (m_pWaiter) {
+        ::SetEvent(m_stopWaiting.get());
+        ::WaitForSingleObject(m_pWaiter->m_hThread, INFINITE);
+        m_pWaiter.reset();
+    }
+    m_servicesReady.reset();
+    m_stopWaiting.reset();
 }
 
 void SystemNotifications::Stop() {
+    EndWaiter();
     if (m_hSessionWindow != nullptr) {
         ::WTSUnRegisterSessionNotification(m_hSessionWindow);
         m_hSessionWindow = nullptr;

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "app/AppMessages.h"
+#include "app/PowerThrottling.h"
 #include "dialogs/AboutDlg.h"
 #include "dialogs/GraphicSW_Msg.h"
 #include "dialogs/NoticeNames.h"
@@ -13,10 +14,10 @@
 #include "platform/VendorApi.h"
 #include "res/resource.h"
 
-void CVaskHotkeyDlg::SetHotkeyMode(uint8_t mode) {
-    // The controller's answer is of no use here: the mode either took or the
-    // keys simply keep their firmware meaning.
-    ::KervoEvaluate(HOTKEY_MODE_COMMAND, &mode, 1, nullptr, 0);
+bool CVaskHotkeyDlg::SetHotkeyMode(uint8_t mode) {
+    // Refused, the keys keep their firmware meaning: every Fn key would do
+    // nothing, so the resident life tries an entry again until it takes.
+    return ::KervoEvaluate(HOTKEY_MODE_COMMAND, &mode, 1, nullptr, 0) != 0;
 }
 
 BEGIN_MESSAGE_MAP(CVaskHotkeyDlg, CDialog)
@@ -32,6 +33,8 @@ BEGIN_MESSAGE_MAP(CVaskHotkeyDlg, CDialog)
     ON_MESSAGE(WM_POWERBROADCAST, OnPowerBroadcast)
     ON_MESSAGE(WM_WTSSESSION_CHANGE, OnSessionChange)
     ON_MESSAGE(WM_HOOK_LOST, OnHookLost)
+    ON_MESSAGE(WM_HOOK_CALLED_AGAIN, OnHookCalledAgain)
+    ON_MESSAGE(WM_SESSION_SERVICES_READY, OnSessionServicesReady)
 END_MESSAGE_MAP()
 
 CVaskHotkeyDlg::CVaskHotkeyDlg(CWnd* pParent)
@@ -70,8 +73,13 @@ BOOL CVaskHotkeyDlg::OnInitDialog() {
     placement.showCmd = SW_HIDE;
     ::SetWindowPlacement(m_hWnd, &placement);
 
+    // On battery the system may otherwise run a program without a visible
+    // window at low quality of service, and every key of the desktop waits
+    // for the hook's thread.
+    OptOutOfPowerThrottling();
+
     DiagnosticLine(L"[VaskHotkey]Enable VaskHotkey to control Volume\n");
-    SetHotkeyMode(HOTKEY_MODE_ENTER);
+    m_life.ModeEnteredAtStart(SetHotkeyMode(HOTKEY_MODE_ENTER));
 
     // A popup with this window as parent: owned by it, gone with it.
     m_osd.Create(IDD_OSD, this);
@@ -81,16 +89,15 @@ BOOL CVaskHotkeyDlg::OnInitDialog() {
         return FALSE;
     }
 
-    if (!InstallKeyboardHook()) {
+    if (!m_life.InstallHookAtStart()) {
         // Tried again behind the box, and after it, until it takes.
-        ScheduleHookRetry();
         MessageBox(L"Strat hook fail.", nullptr, MB_OK);
         if (Closed()) {
             return FALSE;
         }
     }
 
-    m_notifications.Start(m_hWnd);
+    m_life.StartNotifications();
     m_closeMonitor.m_hTarget = m_hWnd;
     m_closeMonitor.Start();
     // An installer that replaces a file in use (the maker's libraries in a
@@ -111,7 +118,7 @@ BOOL CVaskHotkeyDlg::OnInitDialog() {
 
 BOOL CVaskHotkeyDlg::InstallKeyboardHook() {
     // On the hook's own thread, never this one: see app/Hook.h.
-    return m_hook.Install(m_hWnd);
+    return m_hook.Install(m_hWnd) != 0 ? TRUE : FALSE;
 }
 
 LRESULT CVaskHotkeyDlg::OnFnKey(WPARAM flags, LPARAM scanCode) {
@@ -196,13 +203,24 @@ void CVaskHotkeyDlg::RestartHookRefreshTimer() {
 }
 
 void CVaskHotkeyDlg::OnTimer(UINT_PTR nIDEvent) {
-    if (nIDEvent == HOOK_REFRESH_TIMER) {
+    switch (nIDEvent) {
+    case HOOK_REFRESH_TIMER:
         KillTimer(HOOK_REFRESH_TIMER);
-        m_hook.Remove();
-        // A refusal is written and tried again later.
-        ReinstallKeyboardHook();
-    } else if (nIDEvent == HOOK_RETRY_TIMER) {
-        OnHookRetryTimer();
+        // The old hook goes before the new one comes; a refusal is written
+        // and tried again later.
+        m_life.HookRefresh();
+        break;
+    case HOOK_RETRY_TIMER:
+        m_life.TimerFired(LifeTimer::HookRetry);
+        break;
+    case MODE_RETRY_TIMER:
+        m_life.TimerFired(LifeTimer::ModeRetry);
+        break;
+    case SESSION_RETRY_TIMER:
+        m_life.TimerFired(LifeTimer::SessionRetry);
+        break;
+    default:
+        break;
     }
     CDialog::OnTimer(nIDEvent);
 }
@@ -228,12 +246,9 @@ void CVaskHotkeyDlg::OnClose() {
         return;
     }
     // Waits for the hook's thread to end: no key event is posted once
-    // hotkey mode is left.
-    m_hook.Remove();
-    // Nothing may put the hook back once hotkey mode is left.
+    // hotkey mode is left, and nothing may put the hook back.
+    m_life.Close();
     KillTimer(HOOK_REFRESH_TIMER);
-    KillTimer(HOOK_RETRY_TIMER);
-    m_notifications.Stop();
     DiagnosticLine(L"[VaskHotkey]Disable VaskHotkey to control Volume\n");
     SetHotkeyMode(HOTKEY_MODE_LEAVE);
     DiagnosticLine(L"[VaskHotkey]VaskHotKey Utility Closed\n");

@@ -7,12 +7,13 @@
 
 #include "app/CloseEventMonitor.h"
 #include "app/Hook.h"
+#include "app/ResidentLife.h"
 #include "app/SystemNotifications.h"
 #include "framework/Dialog.h"
 #include "hotkeys/DecisionTable.h"
 #include "osd/Function_UI.h"
 
-class CVaskHotkeyDlg : public CDialog {
+class CVaskHotkeyDlg : public CDialog, private ResidentLifeHost {
 public:
     explicit CVaskHotkeyDlg(CWnd* pParent = nullptr);
     ~CVaskHotkeyDlg() override;
@@ -33,11 +34,13 @@ protected:
     void OnClose();
     LRESULT OnQueryEndSession(WPARAM, LPARAM);
     LRESULT OnEndSession(WPARAM ending, LPARAM reason);
-    // The notebook's life (app/ResidentLife.cpp): sleep and wake, the display
-    // off and on, lock and unlock, a hook the system removed.
+    // The notebook's life, routed to m_life (app/MainWindowLife.cpp): sleep
+    // and wake, the display off and on, lock and unlock, the hook's reports.
     LRESULT OnPowerBroadcast(WPARAM event, LPARAM data);
     LRESULT OnSessionChange(WPARAM change, LPARAM session);
-    LRESULT OnHookLost(WPARAM hookThread, LPARAM everCalled);
+    LRESULT OnHookLost(WPARAM generation, LPARAM everCalled);
+    LRESULT OnHookCalledAgain(WPARAM generation, LPARAM);
+    LRESULT OnSessionServicesReady(WPARAM, LPARAM);
 
     BOOL InstallKeyboardHook();
     void ToggleCompanion();
@@ -48,16 +51,23 @@ private:
     void CloseNotices();
     void RunHotkeyAction(HotkeyAction action);
     void RestartHookRefreshTimer();
-    static void SetHotkeyMode(uint8_t mode);
+    // The controller's answer: true when it took the mode.
+    static bool SetHotkeyMode(uint8_t mode);
     // Once the close handler has run, nothing is set up again.
     bool Closed() const { return ModalRunEnded(); }
 
-    // Installs the hook anew; a refusal is written and tried again later.
-    BOOL ReinstallKeyboardHook();
-    void ScheduleHookRetry();
-    void OnHookRetryTimer();
-    // Hotkey mode and the hook again, after the machine came back.
-    void SetUpAgain(const wchar_t* line);
+    // What the resident life asks of this window (app/MainWindowLife.cpp).
+    bool EnterHotkeyMode() override;
+    uint32_t InstallHook() override;
+    bool RemoveHook() override;
+    void StartTimer(LifeTimer timer, uint32_t ms) override;
+    void StopTimer(LifeTimer timer) override;
+    void WriteLine(const std::wstring& line) override;
+    uint32_t RegisterDisplayState() override;
+    uint32_t RegisterSessionChanges() override;
+    bool AwaitSessionServices() override;
+    void StopNotifications() override;
+    uint32_t NowMs() override;
 
     HICON m_hIcon;
     Function_UI m_osd;
@@ -66,11 +76,6 @@ private:
     HKEY m_hCompanionKey = nullptr;  // open only within ToggleCompanion
     DWORD m_cbCompanionPath = 0;
 
-    // The delay before the next try at installing the hook; 0 while none is due.
-    UINT m_nHookRetryMs = 0;
-    // Losses in a row of hooks the system never called (OnHookLost).
-    int m_nUncalledHookLosses = 0;
-    bool m_bSuspended = false;
-    DWORD m_dwDisplayState = kConsoleDisplayOn;  // the system tells the state at once
     SystemNotifications m_notifications;
+    ResidentLife m_life{*this};
 };

@@ -9,4 +9,5 @@ set(VASK_RULE_SOURCES
   ${CMAKE_SOURCE_DIR}/framework/CommandLineRules.cpp
   ${CMAKE_SOURCE_DIR}/app/CloseRequest.cpp
   ${CMAKE_SOURCE_DIR}/app/HookSilence.cpp
+  ${CMAKE_SOURCE_DIR}/app/ResidentLife.cpp
 )

@@ -429,9 +429,10 @@ private:
         PressKey(copy, Key("wireless"), !copy.Debugged());
     }
 
-    // Windows removed the hook: after the next letter, a key through the hook
-    // is answered within a second.
+    // Windows removed the hook, as it does one whose call took too long: after
+    // the next letter, a key through the hook is answered within a second.
     void DroppedHook() {
+        Typing("before the hook was dropped");
         Tool(L"drop-hook");
         ++m_tally.drops;
         Typing("after the hook was dropped");

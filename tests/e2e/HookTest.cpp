@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <sstream>
 #include <thread>
@@ -313,6 +315,82 @@ TEST_F(KeyboardHook, EachWayBackSetsUpAgainOnceAndADroppedHookComesBack) {
     }
     EXPECT_EQ(HookCallsSince(program, from).hookedOn.size(), 1u);
     EXPECT_EQ(keyThroughTheHook(), 1u) << "the hook is back";
+}
+
+// Where the system never calls the hook (over a window of a higher integrity
+// level), the hook is kept and replaced ever more rarely, not every second;
+// the keys work within one of those waits once the system calls hooks again.
+// And a wake whose hotkey-mode entry the controller refuses is tried again
+// until hotkey mode is on. VASK_DROP_SECONDS sets how long the notebook keeps
+// taking every new hook away (12 unless set).
+TEST_F(KeyboardHook, AHookNeverCalledIsReplacedRarelyAndARefusedWakeIsTriedUntilTaken) {
+    const auto tool = [](const std::wstring& args) {
+        const ToolRun run = RunTool(L"notebook.exe", args);
+        EXPECT_EQ(run.exitCode, 0u) << run.output;
+    };
+    const char* setting = std::getenv("VASK_DROP_SECONDS");
+    const int dropSeconds = setting != nullptr ? std::max(4, std::atoi(setting)) : 12;
+    const std::string lost = "[VaskHotkey]Keyboard hook lost\n";
+    const size_t before = program.Lines().size();
+    std::thread dropper([&] { tool(L"drop-hook --for " + std::to_wstring(dropSeconds)); });
+    // The user types on meanwhile, five letters a second, where the program's
+    // hooks are never called.
+    ToolRun typed;
+    std::thread typist([&] {
+        typed = RunTool(L"send_input.exe", L"--gap 100 text:" + std::wstring(dropSeconds * 5, L'a'));
+    });
+    std::vector<double> lossesAt;
+    const double startedAt = NowMs();
+    while (NowMs() - startedAt < dropSeconds * 1000.0 + 200) {
+        ::Sleep(50);
+        const std::vector<std::string> lines = program.Lines();
+        const auto count = static_cast<size_t>(std::count(lines.begin() + static_cast<long>(before), lines.end(), lost));
+        lossesAt.resize(count, NowMs() - startedAt);
+    }
+    dropper.join();
+    typist.join();
+    EXPECT_EQ(typed.exitCode, 0u) << typed.output;
+    std::printf("%zu hook losses in %d s of typing with every hook taken away\n", lossesAt.size(), dropSeconds);
+    ASSERT_GE(lossesAt.size(), 2u);
+    // 1, 2, 4, 8 ... s apart: about log2 of the time, never one a second.
+    EXPECT_LE(lossesAt.size(), static_cast<size_t>(3 + std::log2(dropSeconds))) << ::testing::PrintToString(lossesAt);
+    bool growing = true;
+    for (size_t i = 2; i < lossesAt.size(); ++i) {
+        growing = growing && lossesAt[i] - lossesAt[i - 1] >= 1.5 * (lossesAt[i - 1] - lossesAt[i - 2]) - 400;
+    }
+    EXPECT_TRUE(growing) << "each wait longer than the one before: " << ::testing::PrintToString(lossesAt);
+    // The last wait before a replacement was at most twice the gap before it.
+    const double longestWaitMs = 2 * (lossesAt.back() - lossesAt[lossesAt.size() - 2]) + 1500;
+    const std::string wireless = "KervoEvaluate(0xb0, [bb], 1, out, 1) -> 1";
+    const double stoppedAt = NowMs();
+    bool answered = false;
+    while (!answered && NowMs() - stoppedAt < longestWaitMs) {
+        machine.NewCalls();
+        ASSERT_TRUE(SendKeys(L"x04d:87 x04u:87"));
+        answered = machine.WaitForCall(wireless, 300);
+    }
+    EXPECT_TRUE(answered) << "no key answered within " << longestWaitMs << " ms of the hooks being left alone";
+
+    // The controller refuses the wake's two entries into hotkey mode, and
+    // only those: the tries go on until it takes, with a line each.
+    tool(L"sleep");
+    tool(L"fault KervoEvaluate refuse --command 0x59 --times 2");
+    const size_t beforeWake = program.Lines().size();
+    tool(L"wake");
+    const double wokeAt = NowMs();
+    while (machine.notebook().ReadState()->hotkeyMode != 1 && NowMs() - wokeAt < 5000) {
+        ::Sleep(20);
+    }
+    EXPECT_LE(NowMs() - wokeAt, 3000) << "hotkey mode on within 3 s";
+    ASSERT_TRUE(program.WaitForNewLine("[VaskHotkey]Hotkey mode entered\n", beforeWake, 1000));
+    const std::vector<std::string> all = program.Lines();
+    EXPECT_EQ(std::vector<std::string>(all.begin() + static_cast<long>(beforeWake), all.end()),
+              (std::vector<std::string>{"[VaskHotkey]Set up again after resume\n", "[VaskHotkey]Hotkey mode refused\n",
+                                        "[VaskHotkey]Set up again after resume\n", "[VaskHotkey]Hotkey mode refused\n",
+                                        "[VaskHotkey]Hotkey mode entered\n"}));
+    machine.NewCalls();
+    ASSERT_TRUE(SendKeys(L"x04d:87 x04u:87"));
+    EXPECT_TRUE(machine.WaitForCall(wireless)) << "a wireless key through the hook";
 }
 
 // The same life at log-on conditions, twenty times: after each wake a key
