@@ -36,3 +36,5 @@ constexpr UINT IDM_ABOUTBOX = 0x0010;
 inline constexpr wchar_t kMainWindowClass[] = L"VaskHotkeyClass";
 inline constexpr wchar_t kMainWindowTitle[] = L"Skey_Main_window";
 inline constexpr wchar_t kSingleInstanceMutex[] = L"Mutex_VaskHotkey";
+// Set by another program to close this one (app/CloseEventMonitor.h).
+inline constexpr wchar_t kCloseEventName[] = L"BTMCloseEvent";

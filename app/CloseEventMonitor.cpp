@@ -1,9 +1,9 @@
 #include "app/CloseEventMonitor.h"
 
+#include "app/AppMessages.h"
 #include "framework/DebugOutput.h"
 
 namespace {
-constexpr wchar_t kCloseEventName[] = L"BTMCloseEvent";
 // The private stop event comes first: a wait reports the lowest signalled
 // object, and a close event that stays signalled must never hide the stop.
 constexpr DWORD kStopSignalled = WAIT_OBJECT_0;

@@ -4,6 +4,7 @@
 
 #include "app/AppMessages.h"
 #include "app/PowerThrottling.h"
+#include "app/UiAccess.h"
 #include "dialogs/AboutDlg.h"
 #include "dialogs/GraphicSW_Msg.h"
 #include "dialogs/NoticeNames.h"
@@ -100,12 +101,13 @@ BOOL CVaskHotkeyDlg::OnInitDialog() {
     m_life.StartNotifications();
     m_closeMonitor.m_hTarget = m_hWnd;
     m_closeMonitor.Start();
+    AdmitCloseMessages(m_hWnd);
     // An installer that replaces a file in use (the maker's libraries in a
     // driver update, or this program's own) has the system's restart service
     // close the program as a "Close" start would; the service starts again only
     // programs that registered. Not after a crash, a hang or a reboot: the
     // log-on start covers that.
-    const HRESULT restart =
+    const HRESULT restart = !InstallerCanRestart() ? S_OK :
         ::RegisterApplicationRestart(nullptr, RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT);
     if (FAILED(restart)) {
         DiagnosticLine(L"[VaskHotkey]Restart after an update not registered: 0x%08lx\n",

@@ -19,7 +19,7 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   add_link_options(-municode)
 endif()
 
-foreach(dir framework sim app)
+foreach(dir framework sim app dist)
   if(EXISTS ${CMAKE_SOURCE_DIR}/${dir}/CMakeLists.txt)
     add_subdirectory(${dir})
   endif()
