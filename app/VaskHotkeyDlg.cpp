@@ -199,8 +199,9 @@ void CVaskHotkeyDlg::CloseNotices() {
 
 void CVaskHotkeyDlg::RestartHookRefreshTimer() {
     // Some systems drop a low-level hook that has not been called for a while;
-    // a minute without an unmatched key re-installs it.
-    KillTimer(HOOK_REFRESH_TIMER);
+    // a minute without an unmatched key re-installs it. Setting a timer that
+    // runs already starts it over: every typed key of the desktop comes here,
+    // and a kill first would cost each one a second call to the system.
     SetTimer(HOOK_REFRESH_TIMER, HOOK_REFRESH_PERIOD_MS);
 }
 
