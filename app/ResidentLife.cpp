@@ -35,15 +35,8 @@ uint32_t NextRetryDelay(uint32_t previousMs) {
 }
 
 void ResidentLife::ModeEnteredAtStart(bool taken) {
-    if (taken) {
-        m_bModeTaken = true;
-        m_modeTakenAtMs = m_host.NowMs();
-        return;
-    }
-    // Tried again behind everything else the start does.
-    m_host.WriteLine(kModeRefused);
-    m_modeDelayMs = NextRetryDelay(m_modeDelayMs);
-    m_host.StartTimer(LifeTimer::ModeRetry, m_modeDelayMs);
+    // Refused, it is tried again behind everything else the start does.
+    ModeAnswered(taken);
 }
 
 bool ResidentLife::InstallHookAtStart() {
@@ -176,18 +169,19 @@ void ResidentLife::TimerFired(LifeTimer timer) {
     }
 }
 
-void ResidentLife::EnterHotkeyMode() {
-    m_bModeTaken = m_host.EnterHotkeyMode();
-    if (m_bModeTaken) {
+void ResidentLife::EnterHotkeyMode() { ModeAnswered(m_host.EnterHotkeyMode()); }
+
+void ResidentLife::ModeAnswered(bool taken) {
+    m_bModeTaken = taken;
+    m_host.StopTimer(LifeTimer::ModeRetry);
+    if (taken) {
         m_modeTakenAtMs = m_host.NowMs();
         m_modeDelayMs = 0;
-        m_host.StopTimer(LifeTimer::ModeRetry);
         return;
     }
     // Devices resume on their own time: the controller may not answer yet.
     m_host.WriteLine(kModeRefused);
     m_modeDelayMs = NextRetryDelay(m_modeDelayMs);
-    m_host.StopTimer(LifeTimer::ModeRetry);
     m_host.StartTimer(LifeTimer::ModeRetry, m_modeDelayMs);
 }
 

@@ -92,6 +92,7 @@ private:
     void SetUpAgain(const wchar_t* line);
     // Asks for hotkey mode; a refusal is tried again later.
     void EnterHotkeyMode();
+    void ModeAnswered(bool taken);
     // Replaces the hook; a refusal is written and tried again later.
     bool ReplaceHook();
     void ScheduleHookRetry(uint32_t delayMs);

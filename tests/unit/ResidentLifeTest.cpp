@@ -171,8 +171,8 @@ TEST(ResidentLife, DecidesWhenToInstallKeepRetryAndSetUpAgain) {
           Resume(PowerEvent::ResumeByUser)},
          "mode refused; line Hotkey mode refused; timer mode 1000; hook 1; display; session ok; "
          "mode refused; line Hotkey mode refused; timer mode 2000; "
-         "line Set up again after unlock; mode refused; line Hotkey mode refused; cancel mode; timer mode 4000; "
-         "unhook; hook 2; line Set up again after resume; mode refused; line Hotkey mode refused; cancel mode; "
+         "line Set up again after unlock; mode refused; cancel mode; line Hotkey mode refused; timer mode 4000; "
+         "unhook; hook 2; line Set up again after resume; mode refused; cancel mode; line Hotkey mode refused; "
          "timer mode 8000; unhook; hook 3; mode ok; line Hotkey mode entered"},
         {"the display off, then on or dimmed, sets up; dimming and brightening again does not",
          {Start, Clear, Display(2), Display(kConsoleDisplayOn), Display(kConsoleDisplayOff), Display(2)},
