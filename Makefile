@@ -6,7 +6,7 @@ SHELL := /bin/bash
 ENV := source scripts/wine-env.sh &&
 JOBS ?= 2
 
-.PHONY: all setup build native win win64 test demo run dist repro fuzz storm endurance art bench soak clean distclean
+.PHONY: all setup build native win win64 test demo run dist repro fuzz storm endurance art bench soak format check-format clean distclean
 
 all: build
 
@@ -78,6 +78,14 @@ soak: build
 
 art:
 	@/usr/bin/python3 -B tools/art/make_art.py
+
+# Lay out the C++ sources as .clang-format says; check-format (part of make
+# test) only says which differ.
+format: setup
+	@scripts/format
+
+check-format: setup
+	@scripts/check-format
 
 clean:
 	rm -rf build/native build/win build/win32 build/win64 build/bin build/bin32 build/bin64 build/demo build/art build/dist build/dist-test build/repro build/fuzz
