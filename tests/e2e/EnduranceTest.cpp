@@ -54,11 +54,6 @@ constexpr wchar_t kChargingTitle[] = L"Korvelane On-Screen Display-Battery Disab
 constexpr wchar_t kConfirmationTitle[] = L"Switch Graphic Card";
 constexpr wchar_t kOsdTitle[] = L"Function_control_window";
 
-int FromEnvironment(const char* name, int fallback) {
-    const char* text = std::getenv(name);
-    return text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : fallback;
-}
-
 // A notebook key and the vendor function whose call answers it.
 struct NotebookKey {
     const char* name;
@@ -568,8 +563,8 @@ std::string Progress(const Tally& t) {
 }
 
 TEST(Endurance, ANotebooksDayOfMixedLife) {
-    const int seconds = FromEnvironment("ENDURANCE_S", kDefaultSeconds);
-    const uint32_t seed = static_cast<uint32_t>(FromEnvironment("VASK_ENDURANCE_SEED", 2026));
+    const int seconds = CountFromEnvironment("ENDURANCE_S", kDefaultSeconds);
+    const uint32_t seed = static_cast<uint32_t>(CountFromEnvironment("VASK_ENDURANCE_SEED", 2026));
     // Four copies or so, each a whole life long enough to warm up and live a
     // while: at least two (one of each kind), none longer than four minutes.
     const int copies = std::max({2, std::min(4, seconds / 25), static_cast<int>(std::ceil(seconds / 240.0))});
