@@ -6,7 +6,7 @@ SHELL := /bin/bash
 ENV := source scripts/wine-env.sh &&
 JOBS ?= 2
 
-.PHONY: all setup build native win win64 test demo run dist repro fuzz storm endurance art bench soak clean distclean
+.PHONY: all setup build native win win64 test check-fast long demo run dist repro fuzz storm endurance art bench soak format check-format clean distclean
 
 all: build
 
@@ -38,6 +38,17 @@ build: setup native win win64
 
 test: build
 	@scripts/winenv scripts/run-tests
+
+# The edit loop: the native unit tests and the in-process tests under Wine
+# (CTest label "fast"), under a minute; make test runs the slow ones too.
+check-fast: build
+	@scripts/winenv bash -c 'ctest --test-dir build/native -L fast --output-on-failure && \
+	    ctest --test-dir "$$VASK_BUILD_DIR" -L fast --output-on-failure'
+
+# The cases whose counts make test keeps short, at their full counts: 200
+# starts and closes (VASK_START_CYCLES; make test: 20).
+long: build
+	@scripts/winenv bash -c 'cd "$$VASK_BIN" && VASK_START_CYCLES=$${VASK_START_CYCLES:-200} "$$VASK_WINE" e2e_tests.exe --gtest_filter=StartAndClose.*'
 
 demo: build
 	@scripts/winenv scripts/demo
@@ -78,6 +89,14 @@ soak: build
 
 art:
 	@/usr/bin/python3 -B tools/art/make_art.py
+
+# Lay out the C++ sources as .clang-format says; check-format (part of make
+# test) only says which differ.
+format: setup
+	@scripts/format
+
+check-format: setup
+	@scripts/check-format
 
 clean:
 	rm -rf build/native build/win build/win32 build/win64 build/bin build/bin32 build/bin64 build/demo build/art build/dist build/dist-test build/repro build/fuzz

@@ -22,11 +22,6 @@ constexpr uint32_t kInjected = 0x10;  // every event SendInput makes carries it
 constexpr DWORD kSettleMs = 3500;    // past the display's 3 s, so it has hidden
 constexpr int64_t kStallMs = 1000;
 
-int FromEnvironment(const char* name, int fallback) {
-    const char* text = std::getenv(name);
-    return text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : fallback;
-}
-
 // The program at log-on conditions (PlainRun): measured, 25 to 33 of 33
 // wireless releases were seen under the debugger, 33 of 33 in every run without.
 class KeyStorm : public ::testing::Test {
@@ -59,8 +54,8 @@ protected:
 };
 
 TEST_F(KeyStorm, EveryEventIsHandledAsTheTableSaysAndTypingArrivesWhole) {
-    const int count = FromEnvironment("VASK_STORM_EVENTS", 1000);
-    const uint32_t seed = static_cast<uint32_t>(FromEnvironment("VASK_STORM_SEED", 2026));
+    const int count = CountFromEnvironment("VASK_STORM_EVENTS", 1000);
+    const uint32_t seed = static_cast<uint32_t>(CountFromEnvironment("VASK_STORM_SEED", 2026));
     const Storm storm = MakeStorm(seed, count);
 
     // What the decision table makes of each event, and so the volume after.

@@ -3,6 +3,7 @@
 #include <psapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "Screen.h"
 #include "WindowWatch.h"
@@ -364,6 +365,11 @@ void RunningProgramTest::SetUp() {
     osd = program.OsdWindow();
     ASSERT_NE(osd, nullptr);
     machine.NewCalls();
+}
+
+int CountFromEnvironment(const char* name, int fallback) {
+    const char* text = std::getenv(name);
+    return text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : fallback;
 }
 
 void CloseAnyRunningProgram() {

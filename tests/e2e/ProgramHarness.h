@@ -162,6 +162,11 @@ size_t CountCalls(const std::vector<std::string>& calls, const std::string& pref
 // itself is the program's debugger). See send_input.cpp for the words.
 bool SendKeys(const std::wstring& keys, DWORD timeoutMs = 10000);
 
+// A count or length a longer run sets in the environment (VASK_STORM_EVENTS,
+// VASK_START_CYCLES, ENDURANCE_S, ...); `fallback`, make test's, when unset or
+// not a positive number.
+int CountFromEnvironment(const char* name, int fallback);
+
 // Runs a tool of the programs' folder (notebook.exe ...) with args; its exit code and
 // what it printed.
 struct ToolRun {

@@ -153,37 +153,50 @@ ProcessObjects CountProcessObjects(DWORD pid) {
     return objects;
 }
 
-std::string GdiGrowth(const ProcessObjects& from, const ProcessObjects& to) {
-    // The kinds as Wine's GDI handle table numbers them (measured: a DIB
-    // section or a compatible bitmap is 0x09; a pen counts as a brush).
-    static const struct {
-        size_t kind;
-        const char* name;
-    } kKinds[] = {{0x01, "DC"},
-                  {0x04, "region"},
-                  {0x05, "surface"},
-                  {0x08, "palette"},
-                  {0x09, "bitmap"},
-                  {0x0A, "font"},
-                  {0x10, "brush"},
-                  {0x21, "metafile DC"},
-                  {0x26, "metafile"},
-                  {0x30, "pen"},
-                  {0x46, "enhanced metafile"},
-                  {0x50, "extended pen"}};
-    const auto name = [](size_t kind) {
-        for (const auto& k : kKinds) {
-            if (k.kind == kind) {
-                return std::string(k.name);
-            }
+namespace {
+
+// The kinds as Wine's GDI handle table numbers them (measured: a DIB section
+// or a compatible bitmap is 0x09; a pen counts as a brush).
+constexpr size_t kDcKind = 0x01;
+constexpr size_t kRegionKind = 0x04;
+constexpr size_t kSurfaceKind = 0x05;
+const struct {
+    size_t kind;
+    const char* name;
+} kGdiKinds[] = {{kDcKind, "DC"},
+                 {kRegionKind, "region"},
+                 {kSurfaceKind, "surface"},
+                 {0x08, "palette"},
+                 {0x09, "bitmap"},
+                 {0x0A, "font"},
+                 {0x10, "brush"},
+                 {0x21, "metafile DC"},
+                 {0x26, "metafile"},
+                 {0x30, "pen"},
+                 {0x46, "enhanced metafile"},
+                 {0x50, "extended pen"}};
+
+}  // namespace
+
+std::string GdiKindName(size_t kind) {
+    for (const auto& k : kGdiKinds) {
+        if (k.kind == kind) {
+            return k.name;
         }
-        return "kind " + std::to_string(kind);
-    };
+    }
+    return "kind " + std::to_string(kind);
+}
+
+bool IsWindowSystemGdiKind(size_t kind) {
+    return kind == kDcKind || kind == kRegionKind || kind == kSurfaceKind;
+}
+
+std::string GdiGrowth(const ProcessObjects& from, const ProcessObjects& to) {
     std::string text;
     for (size_t kind = 0; kind < from.gdiByKind.size(); ++kind) {
         const long grown = to.gdiByKind[kind] - from.gdiByKind[kind];
         if (grown != 0) {
-            text += (text.empty() ? "" : ", ") + std::to_string(grown) + " " + name(kind);
+            text += (text.empty() ? "" : ", ") + std::to_string(grown) + " " + GdiKindName(kind);
         }
     }
     return text.empty() ? "none" : text;

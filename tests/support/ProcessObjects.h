@@ -24,6 +24,12 @@ struct ProcessObjects {
     std::array<long, 128> gdiByKind{};
 };
 
+// "bitmap", "DC", ... for a kind of the GDI handle table.
+std::string GdiKindName(size_t kind);
+// Device contexts, regions and surfaces: what the system also makes for the
+// windows on the screen, beside what the program makes for its own drawing.
+bool IsWindowSystemGdiKind(size_t kind);
+
 // "3 bitmaps, 1 DC" for the kinds of GDI object that `to` holds more of than `from`.
 std::string GdiGrowth(const ProcessObjects& from, const ProcessObjects& to);
 
