@@ -7,16 +7,12 @@
 #include "app/AppMessages.h"
 
 namespace {
-// GUID_CONSOLE_DISPLAY_STATE, named here: the headers only define it where
-// every user pulls in <initguid.h>.
-constexpr GUID kConsoleDisplayStateSetting = {
-    0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
 // Signalled by the system once its terminal services take registrations.
 constexpr wchar_t kSessionServicesReadyEvent[] = L"Global\\TermSrvReadyEvent";
 }  // namespace
 
 bool ConsoleDisplayState(const POWERBROADCAST_SETTING& setting, DWORD* state) {
-    if (!::IsEqualGUID(setting.PowerSetting, kConsoleDisplayStateSetting) || setting.DataLength < sizeof(DWORD)) {
+    if (!::IsEqualGUID(setting.PowerSetting, GUID_CONSOLE_DISPLAY_STATE) || setting.DataLength < sizeof(DWORD)) {
         return false;
     }
     std::memcpy(state, setting.Data, sizeof(DWORD));
@@ -25,7 +21,7 @@ bool ConsoleDisplayState(const POWERBROADCAST_SETTING& setting, DWORD* state) {
 
 DWORD SystemNotifications::RegisterDisplayState(HWND window) {
     m_displayState.reset(
-        ::RegisterPowerSettingNotification(window, &kConsoleDisplayStateSetting, DEVICE_NOTIFY_WINDOW_HANDLE));
+        ::RegisterPowerSettingNotification(window, &GUID_CONSOLE_DISPLAY_STATE, DEVICE_NOTIFY_WINDOW_HANDLE));
     return m_displayState ? 0 : ::GetLastError();
 }
 

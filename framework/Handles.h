@@ -52,6 +52,29 @@ struct KernelHandleTraits {
 };
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
 
+// Global memory that nothing else took over (CreateStreamOnHGlobal with
+// fDeleteOnRelease takes it over: release() it then).
+struct GlobalMemoryTraits {
+    static void Close(HGLOBAL memory) { ::GlobalFree(memory); }
+};
+using UniqueGlobalMemory = UniqueHandle<HGLOBAL, GlobalMemoryTraits>;
+
+// A view of a file mapping, of any type the view is read as.
+template <class View>
+struct MappedViewTraits {
+    static void Close(View* view) { ::UnmapViewOfFile(view); }
+};
+template <class View>
+using UniqueMappedView = UniqueHandle<View*, MappedViewTraits<View>>;
+
+// One reference to a COM object, given back with Release.
+template <class Interface>
+struct ComReferenceTraits {
+    static void Close(Interface* object) { object->Release(); }
+};
+template <class Interface>
+using UniqueComReference = UniqueHandle<Interface*, ComReferenceTraits<Interface>>;
+
 struct RegistryKeyTraits {
     static void Close(HKEY key) { ::RegCloseKey(key); }
 };

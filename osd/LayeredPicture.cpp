@@ -15,22 +15,23 @@ Gdiplus::Bitmap* DecodePngResource(HINSTANCE module, uint16_t id, bool* found) {
     HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(id), kPngResourceType);
     const DWORD size = resource != nullptr ? ::SizeofResource(module, resource) : 0;
     const void* bytes = size != 0 ? ::LockResource(::LoadResource(module, resource)) : nullptr;
-    HGLOBAL block = ::GlobalAlloc(GMEM_FIXED, size);
-    if (block == nullptr) {
+    UniqueGlobalMemory block(::GlobalAlloc(GMEM_FIXED, size));
+    if (!block) {
         return nullptr;
     }
     if (bytes != nullptr) {
         *found = true;
-        std::memcpy(::GlobalLock(block), bytes, size);
-        ::GlobalUnlock(block);
+        std::memcpy(::GlobalLock(block.get()), bytes, size);
+        ::GlobalUnlock(block.get());
     }
-    IStream* stream = nullptr;
-    if (FAILED(::CreateStreamOnHGlobal(block, TRUE, &stream))) {
-        ::GlobalFree(block);
+    IStream* created = nullptr;
+    if (FAILED(::CreateStreamOnHGlobal(block.get(), TRUE, &created))) {
         return nullptr;
     }
-    auto* picture = new Gdiplus::Bitmap(stream);
-    stream->Release();
+    // The stream frees the block with its last reference.
+    block.release();
+    UniqueComReference<IStream> stream(created);
+    auto* picture = new Gdiplus::Bitmap(stream.get());
     return picture;
 }
 

@@ -121,7 +121,7 @@ std::string FormatCall(const CallRecord& r) {
 }
 
 CallRecord& Lock::AppendCall(Function f, const FaultSwitch& taken) {
-    Notebook::Block& b = *m_nb.m_block;
+    Notebook::Block& b = *m_nb.m_block.get();
     // The oldest record gives way; ReadCallLog counts it as dropped.
     CallRecord& r = b.ring[b.nextSeq % kCallLogCapacity];
     r = CallRecord{};
@@ -141,7 +141,7 @@ std::optional<CallTotals> Notebook::ReadCallTotals() {
     if (!lock) {
         return std::nullopt;
     }
-    return m_block->totals;
+    return m_block.get()->totals;
 }
 
 std::optional<CallLog> Notebook::ReadCallLog() {
@@ -149,7 +149,7 @@ std::optional<CallLog> Notebook::ReadCallLog() {
     if (!lock) {
         return std::nullopt;
     }
-    const Block& b = *m_block;
+    const Block& b = *m_block.get();
     CallLog log;
     // Sequence numbers are never reused, so the ring slot of each follows from it.
     const uint64_t total = b.nextSeq - b.firstSeq;
@@ -181,7 +181,7 @@ bool Notebook::ClearCallLog() {
         return false;
     }
     // The sequence goes on, so records before and after a clear never share a number.
-    m_block->firstSeq = m_block->nextSeq;
+    m_block.get()->firstSeq = m_block.get()->nextSeq;
     return true;
 }
 

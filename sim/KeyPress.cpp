@@ -6,15 +6,15 @@
 #include <cstdlib>
 #include <optional>
 
+#include "app/AppMessages.h"
 #include "hotkeys/DecisionTable.h"
 #include "sim/ProgramWindows.h"
 
 namespace {
 
-constexpr UINT WM_FNKEY_EVENT = WM_APP + 0x65;  // what the program's hook posts
-constexpr uint32_t kExtended = 0x01;
-constexpr uint32_t kInjected = 0x10;  // every event SendInput makes carries it
-constexpr uint32_t kReleased = 0x80;
+using KeyFlag::kExtended;
+using KeyFlag::kInjected;  // every event SendInput makes carries it
+using KeyFlag::kReleased;
 
 struct KeyName {
     const char* name;

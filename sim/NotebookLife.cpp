@@ -15,24 +15,21 @@
 #include "framework/Handles.h"
 #include "sim/Fields.h"
 #include "sim/ProgramWindows.h"
+#include "sim/ToolArguments.h"
 
 namespace {
 
 using Args = std::vector<std::string>;
 
-constexpr int kOk = 0;
-constexpr int kFailed = 1;
-constexpr int kBadInput = 2;
+using tool::Fail;
+using tool::kBadInput;
+using tool::kFailed;
+using tool::kOk;
 
-// GUID_CONSOLE_DISPLAY_STATE, and its two states that matter here.
-constexpr GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+// The two states of the console display (GUID_CONSOLE_DISPLAY_STATE, whose
+// one definition is the system's, in libuuid) that matter here.
 constexpr DWORD kDisplayOff = 0;
 constexpr DWORD kDisplayOn = 1;
-
-int Fail(int code, const std::string& text) {
-    std::fprintf(stderr, "notebook: %s\n", text.c_str());
-    return code;
-}
 
 // "--modern" or nothing; false (after the usage line) for anything else.
 bool ModernOnly(const Args& args, const char* command, bool* modern) {
@@ -56,13 +53,14 @@ int Broadcast(const sim::RunningProgram& program, UINT message, WPARAM wParam, L
 // The console display's new state, as the system's power-setting
 // notification carries it: its record lies in the receiver's memory.
 bool SendDisplayState(const sim::RunningProgram& program, DWORD state) {
-    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, program.pid);
+    const UniqueKernelHandle opened(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, program.pid));
+    const HANDLE process = opened.get();
     if (process == nullptr) {
         return false;
     }
     BYTE record[sizeof(POWERBROADCAST_SETTING) + sizeof(DWORD)] = {};
     auto* setting = reinterpret_cast<POWERBROADCAST_SETTING*>(record);
-    setting->PowerSetting = kConsoleDisplayState;
+    setting->PowerSetting = GUID_CONSOLE_DISPLAY_STATE;
     setting->DataLength = sizeof(DWORD);
     std::memcpy(setting->Data, &state, sizeof(DWORD));
     void* remote = ::VirtualAllocEx(process, nullptr, sizeof(record), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
@@ -75,7 +73,6 @@ bool SendDisplayState(const sim::RunningProgram& program, DWORD state) {
     if (remote != nullptr && answered) {
         ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     }
-    ::CloseHandle(process);
     return answered;
 }
 

@@ -18,15 +18,10 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-// Exit codes: bad input is told apart from a notebook that cannot be reached.
-constexpr int kOk = 0;
-constexpr int kFailed = 1;
-constexpr int kBadInput = 2;
-
-int Fail(int code, const std::string& text) {
-    std::fprintf(stderr, "notebook: %s\n", text.c_str());
-    return code;
-}
+using tool::Fail;
+using tool::kBadInput;
+using tool::kFailed;
+using tool::kOk;
 
 int Unreachable(sim::Notebook& nb) {
     return Fail(kFailed, "cannot reach the notebook: " + nb.LastError());
@@ -462,7 +457,7 @@ int Help(sim::Notebook&, const Args&) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const Args args = ToolArguments(argc, argv);
+    const Args args = ToolArguments("notebook", argc, argv);
     sim::Notebook nb;
     // No command at all is a mistake: help, but a failing exit code.
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "/?") {

@@ -40,7 +40,7 @@ Lock::~Lock() {
 }
 
 State& Lock::state() {
-    return m_nb.m_block->state;
+    return m_nb.m_block.get()->state;
 }
 
 Notebook::Notebook(std::wstring instance) : m_instance(std::move(instance)) {
@@ -62,16 +62,10 @@ Notebook::~Notebook() {
 }
 
 void Notebook::Close() {
-    if (m_block) {
-        UnmapViewOfFile(m_block);
-        m_block = nullptr;
-    }
-    for (HANDLE* handle : {&m_mapping, &m_file, &m_mutex}) {
-        if (*handle) {
-            CloseHandle(*handle);
-            *handle = nullptr;
-        }
-    }
+    m_block.reset();
+    m_mapping.reset();
+    m_file.reset();
+    m_mutex.reset();
 }
 
 bool Notebook::Discard() {
@@ -102,33 +96,33 @@ bool Notebook::Open() {
     }
     if (!m_mutex) {
         const std::wstring lockName = L"VaskNotebook." + m_instance + L".Lock";
-        m_mutex = CreateMutexW(nullptr, FALSE, lockName.c_str());
+        m_mutex.reset(CreateMutexW(nullptr, FALSE, lockName.c_str()));
         if (!m_mutex) {
             m_error = WinErrorText("CreateMutex");
             return false;
         }
     }
-    const DWORD w = WaitForSingleObject(m_mutex, kLockTimeoutMs);
+    const DWORD w = WaitForSingleObject(m_mutex.get(), kLockTimeoutMs);
     if (w != WAIT_OBJECT_0 && w != WAIT_ABANDONED) {
         m_error = "the notebook's lock is held elsewhere";
         return false;
     }
     // Under the lock so that two first users agree on one file and one mapping.
     bool ok = false;
-    m_file = CreateFileW(BackingFile().c_str(), GENERIC_READ | GENERIC_WRITE,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_file == INVALID_HANDLE_VALUE) {
+    HANDLE file = CreateFileW(BackingFile().c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
         m_error = WinErrorText("CreateFile of the notebook's backing file");
-        m_file = nullptr;
     } else {
-        m_mapping = CreateFileMappingW(m_file, nullptr, PAGE_READWRITE, 0, sizeof(Block),
-                                       MappingName().c_str());
+        m_file.reset(file);
+        m_mapping.reset(CreateFileMappingW(m_file.get(), nullptr, PAGE_READWRITE, 0, sizeof(Block),
+                                           MappingName().c_str()));
         if (!m_mapping) {
             m_error = WinErrorText("CreateFileMapping");
         } else {
-            m_block = static_cast<Block*>(
-                MapViewOfFile(m_mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(Block)));
+            m_block.reset(static_cast<Block*>(
+                MapViewOfFile(m_mapping.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(Block))));
             if (!m_block) {
                 m_error = WinErrorText("MapViewOfFile");
             } else {
@@ -137,23 +131,17 @@ bool Notebook::Open() {
             }
         }
     }
-    ReleaseMutex(m_mutex);
+    ReleaseMutex(m_mutex.get());
     if (!ok) {
         // Leave nothing half open for the next attempt to trip over.
-        if (m_mapping) {
-            CloseHandle(m_mapping);
-            m_mapping = nullptr;
-        }
-        if (m_file) {
-            CloseHandle(m_file);
-            m_file = nullptr;
-        }
+        m_mapping.reset();
+        m_file.reset();
     }
     return ok;
 }
 
 void Notebook::InitialiseIfStale() {
-    Block& b = *m_block;
+    Block& b = *m_block.get();
     if (b.magic == kBlockMagic && b.version == kLayoutVersion && b.size == sizeof(Block)) {
         return;
     }
@@ -172,7 +160,7 @@ bool Notebook::Acquire() {
     }
     // An abandoned lock means a process died mid-call; the state is still
     // whole enough to go on with, and refusing would wedge every later call.
-    const DWORD w = WaitForSingleObject(m_mutex, kLockTimeoutMs);
+    const DWORD w = WaitForSingleObject(m_mutex.get(), kLockTimeoutMs);
     if (w != WAIT_OBJECT_0 && w != WAIT_ABANDONED) {
         m_error = "the notebook's lock is held elsewhere";
         return false;
@@ -183,7 +171,7 @@ bool Notebook::Acquire() {
 }
 
 void Notebook::Release() {
-    ReleaseMutex(m_mutex);
+    ReleaseMutex(m_mutex.get());
 }
 
 std::optional<State> Notebook::ReadState() {
@@ -200,7 +188,7 @@ bool Notebook::Reset() {
         return false;
     }
     // A fresh machine is exactly what a stale one becomes.
-    m_block->magic = 0;
+    m_block.get()->magic = 0;
     InitialiseIfStale();
     return true;
 }

@@ -71,6 +71,8 @@
 
 #include <windows.h>
 
+#include "framework/Handles.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -297,10 +299,11 @@ private:
     void Close();
 
     std::wstring m_instance;
-    HANDLE m_mutex = nullptr;
-    HANDLE m_file = nullptr;
-    HANDLE m_mapping = nullptr;
-    Block* m_block = nullptr;
+    // In the order they are opened: they close the other way round.
+    UniqueKernelHandle m_mutex;
+    UniqueKernelHandle m_file;
+    UniqueKernelHandle m_mapping;
+    UniqueMappedView<Block> m_block;
     std::string m_error;
 };
 

@@ -7,7 +7,17 @@
 
 #include <cstdio>
 
-std::vector<std::string> ToolArguments(int argc, wchar_t** argv) {
+namespace {
+const char* g_toolName = "tool";
+}  // namespace
+
+int tool::Fail(int code, const std::string& text) {
+    std::fprintf(stderr, "%s: %s\n", g_toolName, text.c_str());
+    return code;
+}
+
+std::vector<std::string> ToolArguments(const char* name, int argc, wchar_t** argv) {
+    g_toolName = name;
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     std::vector<std::string> args;

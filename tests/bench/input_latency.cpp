@@ -26,12 +26,12 @@
 #include "BenchTiming.h"
 #include "Process.h"
 #include "WindowWatch.h"
+#include "app/AppMessages.h"
 #include "hotkeys/DecisionTable.h"
 #include "sim/SimNotebook.h"
 
 namespace {
 
-constexpr UINT WM_FNKEY_EVENT = WM_APP + 0x65;  // what the program's hook posts
 constexpr DWORD kGapMs = 10;                     // between letters, as fast typing
 constexpr DWORD kStallMs = 3000;
 constexpr double kArrivalTimeoutMs = 5000;

@@ -24,6 +24,7 @@
 #include "BenchTiming.h"
 #include "Process.h"
 #include "WindowWatch.h"
+#include "app/AppMessages.h"
 #include "hotkeys/DecisionTable.h"
 #include "osd/WirelessRules.h"
 #include "platform/VendorApi.h"
@@ -31,7 +32,6 @@
 
 namespace {
 
-constexpr UINT WM_FNKEY_EVENT = WM_APP + 0x65;  // what the program's hook posts
 constexpr int kWidth = 190;
 constexpr int kHeight = 114;
 constexpr int kPressesPerCase = 15;

@@ -18,7 +18,7 @@
 namespace e2e {
 namespace {
 
-constexpr uint32_t kInjected = 0x10;  // every event SendInput makes carries it
+using KeyFlag::kInjected;  // every event SendInput makes carries it
 constexpr DWORD kSettleMs = 3500;    // past the display's 3 s, so it has hidden
 constexpr int64_t kStallMs = 1000;
 
@@ -72,7 +72,7 @@ TEST_F(KeyStorm, EveryEventIsHandledAsTheTableSaysAndTypingArrivesWhole) {
         if (event.vk != 0) {
             continue;  // Esc and letters: their codes are no notebook key's
         }
-        const uint32_t flags = (event.extended ? 0x01 : 0) | (event.up ? 0x80 : 0) | kInjected;
+        const uint32_t flags = (event.extended ? KeyFlag::kExtended : 0) | (event.up ? KeyFlag::kReleased : 0) | kInjected;
         const HotkeyAction action = LookUpHotkey(flags, event.scanCode);
         if (action == HotkeyAction::VolumeUp || action == HotkeyAction::VolumeDown) {
             volume = StepVolumeLevel(VolumeLevelFromValue(values, volume), action == HotkeyAction::VolumeUp) *

@@ -13,11 +13,11 @@
 #include <windows.h>
 
 #include "Debuggee.h"
+#include "app/AppMessages.h"
 #include "sim/SimNotebook.h"
 
 namespace e2e {
 
-inline constexpr UINT WM_FNKEY_EVENT = WM_APP + 0x65;
 inline constexpr DWORD kStartTimeoutMs = 10000;
 
 // What a start on a fresh notebook writes and calls: hotkey mode, then the

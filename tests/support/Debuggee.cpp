@@ -61,9 +61,6 @@ Debuggee::~Debuggee() {
         }
         m_thread.join();
     }
-    if (m_process) {
-        CloseHandle(m_process);
-    }
 }
 
 void Debuggee::OnLine(std::function<void(const std::string&)> handler) {
@@ -85,7 +82,7 @@ bool Debuggee::Start(const std::wstring& exe, const std::wstring& args,
     m_thread = std::thread(&Debuggee::Loop, this, std::move(commandLine), workDir);
     std::unique_lock<std::mutex> lock(m_mutex);
     m_changed.wait(lock, [this] { return m_startDone; });
-    return m_process != nullptr;
+    return static_cast<bool>(m_process);
 }
 
 void Debuggee::Loop(std::wstring commandLine, std::wstring workDir) {
@@ -104,9 +101,9 @@ void Debuggee::Loop(std::wstring commandLine, std::wstring workDir) {
             m_error = buf;
             m_loopDone = true;
         } else {
-            m_process = pi.hProcess;
+            m_process.reset(pi.hProcess);
             m_pid = pi.dwProcessId;
-            CloseHandle(pi.hThread);
+            UniqueKernelHandle mainThread(pi.hThread);  // its events name it again
         }
     }
     m_changed.notify_all();
@@ -128,22 +125,18 @@ void Debuggee::Loop(std::wstring commandLine, std::wstring workDir) {
         switch (ev.dwDebugEventCode) {
         case CREATE_PROCESS_DEBUG_EVENT:
             m_mainThreadId = ev.dwThreadId;
-            if (ev.u.CreateProcessInfo.hFile) {
-                CloseHandle(ev.u.CreateProcessInfo.hFile);
-            }
+            UniqueKernelHandle(ev.u.CreateProcessInfo.hFile).reset();  // handed over to the debugger to close
             break;
         case LOAD_DLL_DEBUG_EVENT:
-            if (ev.u.LoadDll.hFile) {
-                CloseHandle(ev.u.LoadDll.hFile);
-            }
+            UniqueKernelHandle(ev.u.LoadDll.hFile).reset();
             break;
         case EXCEPTION_DEBUG_EVENT: {
             const DWORD code = ev.u.Exception.ExceptionRecord.ExceptionCode;
             if (!initialBreakSeen && (code == EXCEPTION_BREAKPOINT || code == kWx86Breakpoint)) {
                 initialBreakSeen = true;
                 // Every module the program links is loaded by now.
-                m_power.Arm(m_process, m_pid);
-                m_calls.Arm(m_process);
+                m_power.Arm(m_process.get(), m_pid);
+                m_calls.Arm(m_process.get());
             } else if (m_power.Answer(ev)) {
                 // The power-status call, answered from the notebook.
             } else if (m_calls.Handle(ev)) {
@@ -155,7 +148,7 @@ void Debuggee::Loop(std::wstring commandLine, std::wstring workDir) {
             break;
         }
         case OUTPUT_DEBUG_STRING_EVENT:
-            AddLine(ReadDebugString(m_process, ev.u.DebugString));
+            AddLine(ReadDebugString(m_process.get(), ev.u.DebugString));
             break;
         // Continued before waking the waiters, so the process is really gone
         // once WaitExit returns.
@@ -238,7 +231,7 @@ bool Debuggee::Terminate(UINT exitCode) {
         if (!m_process || m_loopDone) {
             return false;
         }
-        process = m_process;
+        process = m_process.get();
     }
     return TerminateProcess(process, exitCode) != FALSE;
 }

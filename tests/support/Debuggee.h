@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "framework/Handles.h"
 #include "tests/support/PowerStatusAnswer.h"
 #include "tests/support/SystemCallWatch.h"
 
@@ -71,7 +72,7 @@ private:
     bool m_loopDone = false;
     DWORD m_pid = 0;
     std::atomic<DWORD> m_mainThreadId{0};
-    HANDLE m_process = nullptr;
+    UniqueKernelHandle m_process;  // the watches borrow it
     std::string m_error;
     std::thread m_thread;
     PowerStatusAnswer m_power;

@@ -17,14 +17,10 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-constexpr int kOk = 0;
-constexpr int kNegative = 1;  // not found, timed out, pictures differ
-constexpr int kBadInput = 2;
-
-int Fail(int code, const std::string& text) {
-    std::fprintf(stderr, "observe: %s\n", text.c_str());
-    return code;
-}
+using tool::Fail;
+using tool::kBadInput;
+constexpr int kNegative = tool::kFailed;  // not found, timed out, pictures differ
+using tool::kOk;
 
 // Line ends and other control bytes made visible, so that "\n" and "\r\n" differ on screen.
 std::string Escape(const std::string& s) {
@@ -446,7 +442,7 @@ int Help(Args&) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const Args args = ToolArguments(argc, argv);
+    const Args args = ToolArguments("observe", argc, argv);
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         Args none;
         Help(none);

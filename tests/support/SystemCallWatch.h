@@ -71,7 +71,7 @@ private:
     bool AnswerDisplayMode(const ULONG_PTR (&args)[4]);
     std::string Detail(const Watched& watched, const ULONG_PTR (&args)[4]) const;
 
-    HANDLE m_process = nullptr;
+    HANDLE m_process = nullptr;  // borrowed: the debugger owns it
     std::vector<Watched> m_watched;
     std::map<DWORD, ULONG_PTR> m_stepping;  // thread -> breakpoint to put back
     mutable std::mutex m_mutex;
