@@ -44,6 +44,6 @@ private:
     // Counts installations: the watch's reports carry the one they are about,
     // so a report of a hook replaced since is told apart (thread ids are reused).
     UINT m_nGeneration = 0;
-    BOOL m_bHooked = FALSE;          // the answer, read after m_installed is set
-    BOOL m_bCalled = FALSE;          // set by the thread as it ends
+    BOOL m_bHooked = FALSE;  // the answer, read after m_installed is set
+    BOOL m_bCalled = FALSE;  // set by the thread as it ends
 };

@@ -36,8 +36,7 @@ CHookWatch::CHookWatch(HWND report, UINT generation) {
         DiagnosticLine(L"[VaskHotkey]Keyboard input not watched: error %lu\n", ::GetLastError());
         return;
     }
-    m_hWnd = ::CreateWindowExW(0, kWatchClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, AfxGetInstanceHandle(),
-                               this);
+    m_hWnd = ::CreateWindowExW(0, kWatchClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, AfxGetInstanceHandle(), this);
     // In the background too: the user types into other programs' windows.
     m_bRegistered = m_hWnd != nullptr && RegisterKeyboardInput(m_hWnd, RIDEV_INPUTSINK);
     if (!m_bRegistered) {

@@ -23,8 +23,7 @@ void AdmitCloseMessages(HWND window) {
     }
     for (const UINT message : {WM_CLOSE, WM_QUERYENDSESSION, WM_ENDSESSION}) {
         if (!::ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr)) {
-            DiagnosticLine(L"[VaskHotkey]Close message 0x%04x not admitted: error %lu\n", message,
-                           ::GetLastError());
+            DiagnosticLine(L"[VaskHotkey]Close message 0x%04x not admitted: error %lu\n", message, ::GetLastError());
         }
     }
 }

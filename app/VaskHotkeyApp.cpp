@@ -38,8 +38,8 @@ bool CloseRunningCopy() {
     // the time the answer comes; and then only once that copy has ended,
     // since an installer replaces its files right after.
     DWORD_PTR answer = 0;
-    const bool answered = ::SendMessageTimeoutW(running, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG,
-                                                kCloseAnswerMs, &answer) != 0;
+    const bool answered =
+        ::SendMessageTimeoutW(running, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kCloseAnswerMs, &answer) != 0;
     if (!runningProcess) {
         return answered || !::IsWindow(running);
     }

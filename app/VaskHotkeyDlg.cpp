@@ -22,20 +22,20 @@ bool CVaskHotkeyDlg::SetHotkeyMode(uint8_t mode) {
 }
 
 BEGIN_MESSAGE_MAP(CVaskHotkeyDlg, CDialog)
-    ON_WM_SYSCOMMAND()
-    ON_WM_PAINT()
-    ON_WM_QUERYDRAGICON()
-    ON_MESSAGE(WM_FNKEY_EVENT, OnFnKey)
-    ON_WM_TIMER()
-    ON_WM_WINDOWPOSCHANGING()
-    ON_WM_CLOSE()
-    ON_MESSAGE(WM_QUERYENDSESSION, OnQueryEndSession)
-    ON_MESSAGE(WM_ENDSESSION, OnEndSession)
-    ON_MESSAGE(WM_POWERBROADCAST, OnPowerBroadcast)
-    ON_MESSAGE(WM_WTSSESSION_CHANGE, OnSessionChange)
-    ON_MESSAGE(WM_HOOK_LOST, OnHookLost)
-    ON_MESSAGE(WM_HOOK_CALLED_AGAIN, OnHookCalledAgain)
-    ON_MESSAGE(WM_SESSION_SERVICES_READY, OnSessionServicesReady)
+ON_WM_SYSCOMMAND()
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_MESSAGE(WM_FNKEY_EVENT, OnFnKey)
+ON_WM_TIMER()
+ON_WM_WINDOWPOSCHANGING()
+ON_WM_CLOSE()
+ON_MESSAGE(WM_QUERYENDSESSION, OnQueryEndSession)
+ON_MESSAGE(WM_ENDSESSION, OnEndSession)
+ON_MESSAGE(WM_POWERBROADCAST, OnPowerBroadcast)
+ON_MESSAGE(WM_WTSSESSION_CHANGE, OnSessionChange)
+ON_MESSAGE(WM_HOOK_LOST, OnHookLost)
+ON_MESSAGE(WM_HOOK_CALLED_AGAIN, OnHookCalledAgain)
+ON_MESSAGE(WM_SESSION_SERVICES_READY, OnSessionServicesReady)
 END_MESSAGE_MAP()
 
 CVaskHotkeyDlg::CVaskHotkeyDlg(CWnd* pParent)
@@ -51,8 +51,7 @@ BOOL CVaskHotkeyDlg::OnInitDialog() {
 
     if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
         wchar_t aboutText[128] = {};
-        if (::LoadStringW(AfxGetResourceHandle(), IDS_ABOUTBOX, aboutText, 128) > 0 &&
-            aboutText[0] != L'\0') {
+        if (::LoadStringW(AfxGetResourceHandle(), IDS_ABOUTBOX, aboutText, 128) > 0 && aboutText[0] != L'\0') {
             ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
             ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, aboutText);
         }
@@ -107,8 +106,10 @@ BOOL CVaskHotkeyDlg::OnInitDialog() {
     // close the program as a "Close" start would; the service starts again only
     // programs that registered. Not after a crash, a hang or a reboot: the
     // log-on start covers that.
-    const HRESULT restart = !InstallerCanRestart() ? S_OK :
-        ::RegisterApplicationRestart(nullptr, RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT);
+    const HRESULT restart =
+        !InstallerCanRestart()
+            ? S_OK
+            : ::RegisterApplicationRestart(nullptr, RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT);
     if (FAILED(restart)) {
         DiagnosticLine(L"[VaskHotkey]Restart after an update not registered: 0x%08lx\n",
                        static_cast<unsigned long>(restart));
@@ -125,8 +126,7 @@ BOOL CVaskHotkeyDlg::InstallKeyboardHook() {
 
 LRESULT CVaskHotkeyDlg::OnFnKey(WPARAM flags, LPARAM scanCode) {
     CloseNotices();
-    const HotkeyAction action =
-        LookUpHotkey(static_cast<uint32_t>(flags), static_cast<uint32_t>(scanCode));
+    const HotkeyAction action = LookUpHotkey(static_cast<uint32_t>(flags), static_cast<uint32_t>(scanCode));
     if (action == HotkeyAction::None) {
         RestartHookRefreshTimer();
         return 0;

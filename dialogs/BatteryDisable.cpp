@@ -3,7 +3,7 @@
 #include "dialogs/NoticeNames.h"
 
 BEGIN_MESSAGE_MAP(CBatteryDisable, CDialog)
-    ON_MESSAGE(WM_CLOSE_CHARGING_NOTICE, OnCloseNotice)
+ON_MESSAGE(WM_CLOSE_CHARGING_NOTICE, OnCloseNotice)
 END_MESSAGE_MAP()
 
 BOOL CBatteryDisable::OnInitDialog() {

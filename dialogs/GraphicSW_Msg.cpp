@@ -9,7 +9,7 @@ constexpr char kSwitchGraphicsMethod[4] = {'S', 'G', 'F', 'C'};
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CGraphicSW_Msg, CDialog)
-    ON_BN_CLICKED(IDOK, OnYes)
+ON_BN_CLICKED(IDOK, OnYes)
 END_MESSAGE_MAP()
 
 BOOL CGraphicSW_Msg::OnInitDialog() {
@@ -27,12 +27,10 @@ void CGraphicSW_Msg::ComeToTheForeground() {
     // front makes this program the one the user works in.
     const HWND foreground = ::GetForegroundWindow();
     const DWORD thisThread = ::GetCurrentThreadId();
-    const DWORD foregroundThread =
-        foreground != nullptr ? ::GetWindowThreadProcessId(foreground, nullptr) : 0;
+    const DWORD foregroundThread = foreground != nullptr ? ::GetWindowThreadProcessId(foreground, nullptr) : 0;
     // While joined, every change of the active window waits on that thread:
     // a program in front that has stopped answering would stop this one too.
-    const bool attached = foregroundThread != 0 && foregroundThread != thisThread &&
-                          !::IsHungAppWindow(foreground) &&
+    const bool attached = foregroundThread != 0 && foregroundThread != thisThread && !::IsHungAppWindow(foreground) &&
                           ::AttachThreadInput(thisThread, foregroundThread, TRUE) != FALSE;
     // Raised and shown, but not made top-most.
     ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);

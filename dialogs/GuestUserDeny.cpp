@@ -7,13 +7,12 @@ int32_t g_bGuestNoticeAutoClose = 0;
 namespace {
 constexpr UINT_PTR kAutoCloseTimer = 0;
 constexpr UINT kAutoCloseMs = 3000;
-constexpr wchar_t kGuestNoticeText[] =
-    L"Your user account configuration does not allow the appliction to run property";
+constexpr wchar_t kGuestNoticeText[] = L"Your user account configuration does not allow the appliction to run property";
 }  // namespace
 
 BEGIN_MESSAGE_MAP(GuestUserDeny, CDialog)
-    ON_MESSAGE(WM_CLOSE_GUEST_NOTICE, OnCloseNotice)
-    ON_WM_TIMER()
+ON_MESSAGE(WM_CLOSE_GUEST_NOTICE, OnCloseNotice)
+ON_WM_TIMER()
 END_MESSAGE_MAP()
 
 BOOL GuestUserDeny::OnInitDialog() {

@@ -11,13 +11,11 @@ constexpr wchar_t kBackslash = L'\\';
 constexpr wchar_t kSlashFlag = L'/';
 constexpr wchar_t kDashFlag = L'-';
 
-bool IsSeparator(wchar_t c) {
-    return c == kBlank || c == kTab;
-}
+bool IsSeparator(wchar_t c) { return c == kBlank || c == kTab; }
 
 struct ProgramName {
     std::wstring name;
-    std::size_t end; // index just past the name and the blank that ended it
+    std::size_t end;  // index just past the name and the blank that ended it
 };
 
 // The program name has no backslash escapes; quotes only protect blanks.
@@ -46,7 +44,7 @@ std::size_t SkipSeparators(std::wstring_view line, std::size_t i) {
     return i;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<std::wstring> SplitCommandLineArguments(std::wstring_view cmdLine) {
     ProgramName program = ReadProgramName(cmdLine);

@@ -33,20 +33,19 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM) {
     const BOOL result = dialog->OnInitDialog();
     // A modal dialog that its initialisation did not move opens centred.
     RECT after{};
-    if (dialog->m_pRun != nullptr && ::IsWindow(hWnd) && ::GetWindowRect(hWnd, &after) &&
-        after.left == before.left && after.top == before.top) {
+    if (dialog->m_pRun != nullptr && ::IsWindow(hWnd) && ::GetWindowRect(hWnd, &after) && after.left == before.left &&
+        after.top == before.top) {
         dialog->CenterWindow();
     }
     return result;
 }
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
-    ON_COMMAND(IDOK, OnOK)
-    ON_COMMAND(IDCANCEL, OnCancel)
+ON_COMMAND(IDOK, OnOK)
+ON_COMMAND(IDCANCEL, OnCancel)
 END_MESSAGE_MAP()
 
-CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
 CDialog::~CDialog() = default;
 
@@ -193,8 +192,7 @@ void CDialog::EndDialog(int nResult) {
 }
 
 void CDialog::EndDialogsNestedIn(const CDialog* base, int nResult) {
-    for (ModalRun* run = s_innermostRun; run != nullptr && run->dialog != base;
-         run = run->outer) {
+    for (ModalRun* run = s_innermostRun; run != nullptr && run->dialog != base; run = run->outer) {
         EndRun(*run, nResult);
     }
     ::EnumThreadWindows(::GetCurrentThreadId(), &EndSystemDialog, nResult);

@@ -74,24 +74,23 @@ LRESULT QueryIcon(CWnd* w, WPARAM, LPARAM) {
 
 }  // namespace afx_thunk
 
-#define DECLARE_MESSAGE_MAP()                          \
-protected:                                             \
-    static const AFX_MSGMAP* GetThisMessageMap();      \
+#define DECLARE_MESSAGE_MAP()                     \
+protected:                                        \
+    static const AFX_MSGMAP* GetThisMessageMap(); \
     const AFX_MSGMAP* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                  \
-    const AFX_MSGMAP* theClass::GetMessageMap() const {                         \
-        return GetThisMessageMap();                                             \
-    }                                                                           \
-    const AFX_MSGMAP* theClass::GetThisMessageMap() {                           \
-        using ThisClass [[maybe_unused]] = theClass;                            \
-        using TheBaseClass = baseClass;                                         \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                        \
+    const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
+    const AFX_MSGMAP* theClass::GetThisMessageMap() {                                 \
+        using ThisClass [[maybe_unused]] = theClass;                                  \
+        using TheBaseClass = baseClass;                                               \
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
-#define END_MESSAGE_MAP()                                                     \
-    {0, 0, 0, nullptr}};                                                      \
-    static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap,   \
-                                          &_messageEntries[0]};               \
-    return &messageMap;                                                       \
+#define END_MESSAGE_MAP()                                                                         \
+    { 0, 0, 0, nullptr }                                                                          \
+    }                                                                                             \
+    ;                                                                                             \
+    static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]}; \
+    return &messageMap;                                                                           \
     }
 
 #define ON_WM_CREATE() {WM_CREATE, 0, 0, &afx_thunk::Create<&ThisClass::OnCreate>},
@@ -99,13 +98,9 @@ protected:                                             \
 #define ON_WM_PAINT() {WM_PAINT, 0, 0, &afx_thunk::Void<&ThisClass::OnPaint>},
 #define ON_WM_TIMER() {WM_TIMER, 0, 0, &afx_thunk::Timer<&ThisClass::OnTimer>},
 #define ON_WM_SYSCOMMAND() {WM_SYSCOMMAND, 0, 0, &afx_thunk::SysCommand<&ThisClass::OnSysCommand>},
-#define ON_WM_QUERYDRAGICON() \
-    {WM_QUERYDRAGICON, 0, 0, &afx_thunk::QueryIcon<&ThisClass::OnQueryDragIcon>},
-#define ON_WM_WINDOWPOSCHANGING() \
-    {WM_WINDOWPOSCHANGING, 0, 0, &afx_thunk::WindowPos<&ThisClass::OnWindowPosChanging>},
-#define ON_MESSAGE(message, memberFxn) \
-    {message, 0, 0, &afx_thunk::Message<&ThisClass::memberFxn>},
-#define ON_COMMAND(id, memberFxn) \
-    {WM_COMMAND, 0, static_cast<UINT>(id), &afx_thunk::Void<&ThisClass::memberFxn>},
+#define ON_WM_QUERYDRAGICON() {WM_QUERYDRAGICON, 0, 0, &afx_thunk::QueryIcon<&ThisClass::OnQueryDragIcon>},
+#define ON_WM_WINDOWPOSCHANGING() {WM_WINDOWPOSCHANGING, 0, 0, &afx_thunk::WindowPos<&ThisClass::OnWindowPosChanging>},
+#define ON_MESSAGE(message, memberFxn) {message, 0, 0, &afx_thunk::Message<&ThisClass::memberFxn>},
+#define ON_COMMAND(id, memberFxn) {WM_COMMAND, 0, static_cast<UINT>(id), &afx_thunk::Void<&ThisClass::memberFxn>},
 #define ON_BN_CLICKED(id, memberFxn) \
     {WM_COMMAND, BN_CLICKED, static_cast<UINT>(id), &afx_thunk::Void<&ThisClass::memberFxn>},

@@ -6,8 +6,7 @@ CSyncObject::~CSyncObject() {
     }
 }
 
-CEvent::CEvent(BOOL bInitiallyOwn, BOOL bManualReset, const wchar_t* pstrName,
-               LPSECURITY_ATTRIBUTES lpsaAttribute) {
+CEvent::CEvent(BOOL bInitiallyOwn, BOOL bManualReset, const wchar_t* pstrName, LPSECURITY_ATTRIBUTES lpsaAttribute) {
     m_hObject = ::CreateEventW(lpsaAttribute, bManualReset, bInitiallyOwn, pstrName);
 }
 

@@ -19,8 +19,8 @@ public:
 class CEvent : public CSyncObject {
 public:
     // Creates (or opens, when the name exists) the event.
-    explicit CEvent(BOOL bInitiallyOwn = FALSE, BOOL bManualReset = FALSE,
-                    const wchar_t* pstrName = nullptr, LPSECURITY_ATTRIBUTES lpsaAttribute = nullptr);
+    explicit CEvent(BOOL bInitiallyOwn = FALSE, BOOL bManualReset = FALSE, const wchar_t* pstrName = nullptr,
+                    LPSECURITY_ATTRIBUTES lpsaAttribute = nullptr);
     BOOL SetEvent() { return ::SetEvent(m_hObject); }
     BOOL ResetEvent() { return ::ResetEvent(m_hObject); }
 };

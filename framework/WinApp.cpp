@@ -73,8 +73,7 @@ CWinApp* AfxGetApp() { return g_pApp; }
 CWnd* AfxGetMainWnd() { return g_pApp != nullptr ? g_pApp->m_pMainWnd : nullptr; }
 
 HINSTANCE AfxGetInstanceHandle() {
-    return g_pApp != nullptr && g_pApp->m_hInstance != nullptr ? g_pApp->m_hInstance
-                                                               : ::GetModuleHandleW(nullptr);
+    return g_pApp != nullptr && g_pApp->m_hInstance != nullptr ? g_pApp->m_hInstance : ::GetModuleHandleW(nullptr);
 }
 
 HINSTANCE AfxGetResourceHandle() { return AfxGetInstanceHandle(); }

@@ -20,15 +20,14 @@ unsigned __stdcall CWinThread::Start(void* self) {
     return result;
 }
 
-CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPriority,
-                           UINT nStackSize, DWORD dwCreateFlags,
-                           LPSECURITY_ATTRIBUTES lpSecurityAttrs) {
+CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPriority, UINT nStackSize,
+                           DWORD dwCreateFlags, LPSECURITY_ATTRIBUTES lpSecurityAttrs) {
     auto* thread = new CWinThread(pfnThreadProc, pParam);
     // Always start suspended, so the priority is set and the caller's own
     // suspension honoured before the procedure runs.
     unsigned id = 0;
-    const uintptr_t handle = ::_beginthreadex(lpSecurityAttrs, nStackSize, &CWinThread::Start,
-                                              thread, CREATE_SUSPENDED, &id);
+    const uintptr_t handle =
+        ::_beginthreadex(lpSecurityAttrs, nStackSize, &CWinThread::Start, thread, CREATE_SUSPENDED, &id);
     if (handle == 0) {
         // The caller reads why from the last error.
         const DWORD error = ::GetLastError();

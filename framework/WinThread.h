@@ -29,6 +29,6 @@ private:
     LPVOID m_pThreadParams;
 };
 
-CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam,
-                           int nPriority = THREAD_PRIORITY_NORMAL, UINT nStackSize = 0,
-                           DWORD dwCreateFlags = 0, LPSECURITY_ATTRIBUTES lpSecurityAttrs = nullptr);
+CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPriority = THREAD_PRIORITY_NORMAL,
+                           UINT nStackSize = 0, DWORD dwCreateFlags = 0,
+                           LPSECURITY_ATTRIBUTES lpSecurityAttrs = nullptr);

@@ -64,8 +64,8 @@ CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
 void CWnd::Attach(HWND hWnd) {
     m_hWnd = hWnd;
     ::SetPropW(hWnd, kObjectProperty, this);
-    m_pfnSuper = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+    m_pfnSuper =
+        reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
 }
 
 void CWnd::Detach() {
@@ -144,8 +144,7 @@ const AFX_MSGMAP_ENTRY* CWnd::FindHandler(UINT message, WPARAM wParam) const {
             if (entry->nMessage != message) {
                 continue;
             }
-            if (message == WM_COMMAND &&
-                (entry->nID != LOWORD(wParam) || entry->nCode != HIWORD(wParam))) {
+            if (message == WM_COMMAND && (entry->nID != LOWORD(wParam) || entry->nCode != HIWORD(wParam))) {
                 continue;
             }
             return entry;
@@ -168,8 +167,6 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcW(m_hWnd, message, wParam, lParam);
 }
 
-LRESULT CWnd::Default() {
-    return DefWindowProc(m_currentMsg.message, m_currentMsg.wParam, m_currentMsg.lParam);
-}
+LRESULT CWnd::Default() { return DefWindowProc(m_currentMsg.message, m_currentMsg.wParam, m_currentMsg.lParam); }
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }

@@ -31,11 +31,9 @@ bool FlagsPass(FlagTest test, uint32_t value, uint32_t flags) {
     return false;
 }
 
-} // namespace
+}  // namespace
 
-const std::array<HotkeyRow, kHotkeyRowCount>& HotkeyRows() {
-    return kRows;
-}
+const std::array<HotkeyRow, kHotkeyRowCount>& HotkeyRows() { return kRows; }
 
 bool RowMatches(const HotkeyRow& row, uint32_t flags, uint32_t scanCode) {
     return row.scanCode == scanCode && FlagsPass(row.test, row.flags, flags);

@@ -29,7 +29,7 @@ constexpr uint32_t kInjected = 0x10;
 constexpr uint32_t kAltDown = 0x20;
 constexpr uint32_t kReleased = 0x80;
 constexpr uint32_t kExtendedRelease = kExtended | kReleased;
-} // namespace KeyFlag
+}  // namespace KeyFlag
 
 // Hardware scan codes the notebook's Fn combinations send.
 namespace ScanCode {
@@ -45,12 +45,12 @@ constexpr uint32_t kGraphicsSwitch = 0x26;
 constexpr uint32_t kF18Trigger = 0x27;
 constexpr uint32_t kVolumeUp = 0x28;
 constexpr uint32_t kVolumeDown = 0x2D;
-} // namespace ScanCode
+}  // namespace ScanCode
 
 // How a row tests the flags word against its value.
 enum class FlagTest {
-    Equals,     // flags == value
-    AllBitsSet, // (flags & value) == value, other bits ignored
+    Equals,      // flags == value
+    AllBitsSet,  // (flags & value) == value, other bits ignored
 };
 
 struct HotkeyRow {

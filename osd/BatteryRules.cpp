@@ -17,6 +17,4 @@ uint16_t BatteryBitmapId(int32_t charge) {
     return static_cast<uint16_t>(kBatteryEmptyBitmap + band - (endsBand ? 1 : 0));
 }
 
-int32_t ChargeFromLifePercent(uint8_t lifePercent) {
-    return lifePercent <= kFullCharge ? lifePercent : 0;
-}
+int32_t ChargeFromLifePercent(uint8_t lifePercent) { return lifePercent <= kFullCharge ? lifePercent : 0; }

@@ -59,9 +59,9 @@ constexpr std::array<CycleRow, 7> kCycleRows = {{
     {kPanelDp, 3, {kPanel, kPanelDp, kDisplayPort}},
     {kPanelHdmiDp, 6, {kPanel, kHdmiDp, kDisplayPort, kPanelDp, kPanelHdmi, kHdmi}},
     {kPanelVgaDp, 6, {kPanel, kVgaDp, kDisplayPort, kPanelDp, kPanelVga, kVga}},
-    {kAllOutputs, 11,
-     {kPanel, kVgaDp, kDisplayPort, kPanelDp, kPanelVga, kVga, kHdmiDp, kHdmiVga, kHdmi,
-      kPanelHdmi, kPanel}},
+    {kAllOutputs,
+     11,
+     {kPanel, kVgaDp, kDisplayPort, kPanelDp, kPanelVga, kVga, kHdmiDp, kHdmiVga, kHdmi, kPanelHdmi, kPanel}},
 }};
 
 const CycleRow* FindCycleRow(uint8_t plugged) {
@@ -73,11 +73,9 @@ const CycleRow* FindCycleRow(uint8_t plugged) {
     return nullptr;
 }
 
-} // namespace
+}  // namespace
 
-bool StartsDisplayCycle(uint8_t plugged) {
-    return plugged >= kFirstCycleSet && plugged <= kLastCycleSet;
-}
+bool StartsDisplayCycle(uint8_t plugged) { return plugged >= kFirstCycleSet && plugged <= kLastCycleSet; }
 
 DisplayStep LookUpDisplayStep(uint8_t plugged, int32_t pressCount) {
     const DisplayStep noCell = {false, 0, 0, false};

@@ -8,7 +8,7 @@ constexpr uint8_t kHdmi = 0x01;
 constexpr uint8_t kVga = 0x02;
 constexpr uint8_t kDisplayPort = 0x04;
 constexpr uint8_t kPanel = 0x08;
-} // namespace DisplayOutput
+}  // namespace DisplayOutput
 
 // True when the panel and at least one external output are plugged in.
 bool StartsDisplayCycle(uint8_t plugged);
@@ -17,7 +17,7 @@ struct DisplayStep {
     bool hasCell;
     uint8_t output;
     uint16_t pictureId;
-    bool last; // the cycle starts over on the next press
+    bool last;  // the cycle starts over on the next press
 };
 
 // The step of the cycle for the plugged set at press pressCount (1-based).
@@ -28,8 +28,8 @@ uint16_t DisplayOutputPictureId(uint8_t output);
 
 // What the OSD does after one press of the display key.
 struct DisplayPress {
-    bool show;          // false: only the panel is usable; nothing is drawn or shown
-    bool loadPicture;   // true: a step of the cycle, load pictureId
+    bool show;         // false: only the panel is usable; nothing is drawn or shown
+    bool loadPicture;  // true: a step of the cycle, load pictureId
     uint16_t pictureId;
 };
 

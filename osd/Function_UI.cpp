@@ -11,11 +11,11 @@ constexpr wchar_t kOsdWindowText[] = L"Function_control_window";
 }  // namespace
 
 BEGIN_MESSAGE_MAP(Function_UI, CDialog)
-    ON_WM_CREATE()
-    ON_WM_TIMER()
-    ON_COMMAND(IDOK, OnIgnoreCommand)
-    ON_COMMAND(IDCANCEL, OnIgnoreCommand)
-    ON_MESSAGE(WM_DISPLAYCHANGE, OnDisplayChange)
+ON_WM_CREATE()
+ON_WM_TIMER()
+ON_COMMAND(IDOK, OnIgnoreCommand)
+ON_COMMAND(IDCANCEL, OnIgnoreCommand)
+ON_MESSAGE(WM_DISPLAYCHANGE, OnDisplayChange)
 END_MESSAGE_MAP()
 
 Function_UI::Function_UI() : CDialog(IDD_OSD) {}

@@ -74,7 +74,6 @@ std::shared_ptr<const LayeredPicture> DrawLayeredPicture(Gdiplus::Bitmap* pictur
     return drawn;
 }
 
-
 PngLoad LoadLayeredPng(HINSTANCE module, uint16_t id) {
     PngLoad load;
     bool found = false;

@@ -1,8 +1,7 @@
 #include "osd/VolumeRules.h"
 
 // Level 3 uses picture 207: its bitmap sits out of order among the resources.
-const int32_t g_nVolumeImageId[kVolumeLevels] = {194, 196, 197, 207, 198, 199,
-                                                 200, 201, 202, 203, 204};
+const int32_t g_nVolumeImageId[kVolumeLevels] = {194, 196, 197, 207, 198, 199, 200, 201, 202, 203, 204};
 
 void FillVolumeValues(int32_t (&values)[kVolumeLevels]) {
     for (int32_t level = 0; level < kVolumeLevels; ++level) {
@@ -33,6 +32,4 @@ int32_t StepVolumeLevel(int32_t level, bool up) {
     return current > 0 ? current - 1 : 0;
 }
 
-uint16_t MutePictureId(bool muted) {
-    return muted ? kMutedPictureId : kUnmutedPictureId;
-}
+uint16_t MutePictureId(bool muted) { return muted ? kMutedPictureId : kUnmutedPictureId; }

@@ -48,7 +48,7 @@
 struct ACPI_METHOD_REQUEST {
     char MethodName[4];  // four ASCII letters, no terminating NUL
     uint32_t Argument;
-    uint32_t Result;     // preset by the caller where it reads it back
+    uint32_t Result;  // preset by the caller where it reads it back
 };
 #pragma pack(pop)
 
@@ -68,9 +68,8 @@ extern "C" {
 
 // Kervo.dll. Non-zero result means success. The command travels in a 32-bit
 // slot of which only the low byte is defined.
-KERVO_API int32_t VENDOR_CALL KervoEvaluate(uint32_t command, const uint8_t* input,
-                                            uint32_t inputLength, uint8_t* output,
-                                            uint32_t outputLength);
+KERVO_API int32_t VENDOR_CALL KervoEvaluate(uint32_t command, const uint8_t* input, uint32_t inputLength,
+                                            uint8_t* output, uint32_t outputLength);
 KERVO_API int32_t VENDOR_CALL ACPIEvalMethodEx(ACPI_METHOD_REQUEST* request);
 KERVO_API int32_t VENDOR_CALL ControlMethod(ACPI_METHOD_REQUEST* request);
 

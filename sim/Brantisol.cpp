@@ -18,15 +18,17 @@ BRANTISOL_API int32_t VENDOR_CALL GetBatteryChargingDisable(int32_t* disabled) {
         return call.Answer(0);
     }
     switch (call.fault()) {
-    case Fault::Refuse: return call.Answer(0);
-    case Fault::NoWrite: return call.Answer(1);
-    default: break;
+    case Fault::Refuse:
+        return call.Answer(0);
+    case Fault::NoWrite:
+        return call.Answer(1);
+    default:
+        break;
     }
-    const int32_t value =
-        call.fault() == Fault::Range ? call.rangeValue() : call.state().chargingDisabled;
+    const int32_t value = call.fault() == Fault::Range ? call.rangeValue() : call.state().chargingDisabled;
     *disabled = value;
     call.Wrote(static_cast<uint32_t>(value));
     return call.Answer(1);
 }
 
-} // extern "C"
+}  // extern "C"

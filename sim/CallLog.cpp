@@ -32,7 +32,7 @@ std::string MethodText(const char (&m)[4]) {
     return s;
 }
 
-} // namespace
+}  // namespace
 
 std::string FormatCall(const CallRecord& r) {
     const auto f = static_cast<Function>(r.function);
@@ -76,8 +76,7 @@ std::string FormatCall(const CallRecord& r) {
         if (outNull) {
             s += "(null)";
         } else {
-            s += "(" + MethodText(r.method) + ", arg=" + Hex32(r.arg[0]) + ", res=" +
-                 Hex32(r.arg[1]) + ")";
+            s += "(" + MethodText(r.method) + ", arg=" + Hex32(r.arg[0]) + ", res=" + Hex32(r.arg[1]) + ")";
         }
         if (written) {
             out = " res=" + Hex32(r.out);
@@ -185,4 +184,4 @@ bool Notebook::ClearCallLog() {
     return true;
 }
 
-} // namespace sim
+}  // namespace sim

@@ -16,18 +16,17 @@ const FunctionInfo kFunctions[kFunctionCount] = {
     {Function::ACPIEvalMethodEx, "ACPIEvalMethodEx", "Kervo.dll", true, true, 0x1F0,
      "GOPS writes the range value as the whole Result; SOPS works as usual"},
     {Function::ControlMethod, "ControlMethod", "Kervo.dll", true, false, 0, "-"},
-    {Function::GetMuteVista, "GetMuteVista", "Quellomar.dll", false, true, 2,
-     "returns the range value instead of 0/1"},
+    {Function::GetMuteVista, "GetMuteVista", "Quellomar.dll", false, true, 2, "returns the range value instead of 0/1"},
     {Function::SetMuteVista, "SetMuteVista", "Quellomar.dll", true, false, 0, "-"},
     {Function::GetVolumnVista, "GetVolumnVista", "Quellomar.dll", false, true, 250,
      "returns the range value instead of 0..100"},
     {Function::SetVolumnVista, "SetVolumnVista", "Quellomar.dll", true, false, 0, "-"},
-    {Function::WMI_GetBrightnessVista, "WMI_GetBrightnessVista", "Quellomar.dll", false, true,
-     150, "returns the range value instead of 0..100"},
-    {Function::WMI_GetBrightnessSetVista, "WMI_GetBrightnessSetVista", "Quellomar.dll", false,
-     true, 150, "returns the range value for a valid index instead of the level"},
-    {Function::GetBatteryChargingDisable, "GetBatteryChargingDisable", "Brantisol.dll", true,
-     true, 2, "writes the range value to *disabled instead of 0/1"},
+    {Function::WMI_GetBrightnessVista, "WMI_GetBrightnessVista", "Quellomar.dll", false, true, 150,
+     "returns the range value instead of 0..100"},
+    {Function::WMI_GetBrightnessSetVista, "WMI_GetBrightnessSetVista", "Quellomar.dll", false, true, 150,
+     "returns the range value for a valid index instead of the level"},
+    {Function::GetBatteryChargingDisable, "GetBatteryChargingDisable", "Brantisol.dll", true, true, 2,
+     "writes the range value to *disabled instead of 0/1"},
     {Function::GetSystemPowerStatus, "GetSystemPowerStatus", "kernel32.dll", false, false, 0, "-"},
     {Function::Keyboard, "Keyboard", "the notebook's keyboard", false, false, 0, "-"},
 };
@@ -45,11 +44,9 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
-const FunctionInfo& Info(Function f) {
-    return kFunctions[static_cast<int>(f)];
-}
+const FunctionInfo& Info(Function f) { return kFunctions[static_cast<int>(f)]; }
 
 std::optional<Function> FunctionByName(std::string_view name) {
     for (const FunctionInfo& info : kFunctions) {
@@ -62,11 +59,16 @@ std::optional<Function> FunctionByName(std::string_view name) {
 
 const char* FaultName(Fault f) {
     switch (f) {
-    case Fault::None: return "none";
-    case Fault::Refuse: return "refuse";
-    case Fault::NoWrite: return "nowrite";
-    case Fault::Range: return "range";
-    case Fault::Stall: return "stall";
+    case Fault::None:
+        return "none";
+    case Fault::Refuse:
+        return "refuse";
+    case Fault::NoWrite:
+        return "nowrite";
+    case Fault::Range:
+        return "range";
+    case Fault::Stall:
+        return "stall";
     }
     return "?";
 }
@@ -99,9 +101,8 @@ bool RangeValueAllowed(Function f, int64_t v, std::string* why) {
         if (v < 0 || v > 0xFFFFFFFFLL) {
             return fail("the range answer is a 32-bit Result, 0..0xffffffff");
         }
-        return (v & ~int64_t{kAllOutputs}) != 0
-                   ? true
-                   : fail("the range answer must set a bit outside the outputs 0x0f");
+        return (v & ~int64_t{kAllOutputs}) != 0 ? true
+                                                : fail("the range answer must set a bit outside the outputs 0x0f");
     case Function::GetMuteVista:
     case Function::GetBatteryChargingDisable:
         if (v < kMin32 || v > kMax32) {
@@ -117,8 +118,9 @@ bool RangeValueAllowed(Function f, int64_t v, std::string* why) {
     case Function::WMI_GetBrightnessSetVista:
         // Negative brightness answers mean refusal, which is the refuse switch.
         return v > 100 && v <= kMax32 ? true
-                                      : fail("the range answer must be above 100 (negative "
-                                             "answers are refusals: use refuse)");
+                                      : fail(
+                                            "the range answer must be above 100 (negative "
+                                            "answers are refusals: use refuse)");
     default:
         return fail("answers no value, so range does not apply");
     }
@@ -139,8 +141,8 @@ bool Notebook::SetFault(Function f, Fault fault, std::optional<int64_t> value, F
         return false;
     }
     if (fault == Fault::NoWrite && !info.canNoWrite) {
-        m_error = std::string(info.name) +
-                  " writes nothing (its answer is the return value), so nowrite does not apply";
+        m_error =
+            std::string(info.name) + " writes nothing (its answer is the return value), so nowrite does not apply";
         return false;
     }
     if (fault == Fault::Range && !info.canRange) {
@@ -183,4 +185,4 @@ bool Notebook::SetFault(Function f, Fault fault, std::optional<int64_t> value, F
     return true;
 }
 
-} // namespace sim
+}  // namespace sim

@@ -45,4 +45,4 @@ std::string SetBrightnessLevels(State& s, const std::vector<int64_t>& levels);
 // Names of the output bits in a mask, e.g. "HDMI VGA panel"; "none" for 0.
 std::string OutputNames(uint32_t mask);
 
-} // namespace sim
+}  // namespace sim

@@ -28,13 +28,12 @@ bool LogRequest(StandInCall& call, const ACPI_METHOD_REQUEST* req) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
-KERVO_API int32_t VENDOR_CALL KervoEvaluate(uint32_t command, const uint8_t* input,
-                                            uint32_t inputLength, uint8_t* output,
-                                            uint32_t outputLength) {
+KERVO_API int32_t VENDOR_CALL KervoEvaluate(uint32_t command, const uint8_t* input, uint32_t inputLength,
+                                            uint8_t* output, uint32_t outputLength) {
     StandInCall call(sim::Function::KervoEvaluate, static_cast<uint8_t>(command));
     if (!call) {
         return 0;
@@ -46,8 +45,8 @@ KERVO_API int32_t VENDOR_CALL KervoEvaluate(uint32_t command, const uint8_t* inp
     if (!input) {
         r.flags |= sim::CallFlag::kInputNull;
     } else {
-        r.inputCount = static_cast<uint8_t>(
-            inputLength < sim::kLoggedInputBytes ? inputLength : sim::kLoggedInputBytes);
+        r.inputCount =
+            static_cast<uint8_t>(inputLength < sim::kLoggedInputBytes ? inputLength : sim::kLoggedInputBytes);
         std::memcpy(r.input, input, r.inputCount);
     }
     if (!output) {
@@ -77,9 +76,8 @@ KERVO_API int32_t VENDOR_CALL KervoEvaluate(uint32_t command, const uint8_t* inp
         if (call.fault() == Fault::NoWrite) {
             return call.Answer(1);
         }
-        const uint8_t value = call.fault() == Fault::Range
-                                  ? static_cast<uint8_t>(call.rangeValue())
-                                  : call.state().ec[input[0]];
+        const uint8_t value =
+            call.fault() == Fault::Range ? static_cast<uint8_t>(call.rangeValue()) : call.state().ec[input[0]];
         *output = value;
         call.Wrote(value);
         return call.Answer(1);
@@ -104,9 +102,8 @@ KERVO_API int32_t VENDOR_CALL ACPIEvalMethodEx(ACPI_METHOD_REQUEST* request) {
         }
         // The whole Result is written, upper bytes cleared, so a caller's preset
         // never leaks into the answer.
-        const uint32_t value = call.fault() == Fault::Range
-                                   ? static_cast<uint32_t>(call.rangeValue())
-                                   : (st.connectedOutputs & 0xFF);
+        const uint32_t value =
+            call.fault() == Fault::Range ? static_cast<uint32_t>(call.rangeValue()) : (st.connectedOutputs & 0xFF);
         request->Result = value;
         call.Wrote(value);
         return call.Answer(1);
@@ -143,4 +140,4 @@ KERVO_API int32_t VENDOR_CALL ControlMethod(ACPI_METHOD_REQUEST* request) {
     return call.Answer(1);
 }
 
-} // extern "C"
+}  // extern "C"

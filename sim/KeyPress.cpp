@@ -109,17 +109,18 @@ std::optional<KeyEvent> WithoutHotkeyMode(sim::Notebook& nb, const KeyName& key,
 }  // namespace
 
 void PrintPressHelp() {
-    std::printf("usage: notebook press KEY [--down | --up | --flags HEX] [--input]\n"
-                "       notebook press --scan HEX [--down | --up | --flags HEX] [--extended] [--input]\n\n"
-                "A key is pressed and released, as the keyboard hook sees it (flags 0x01 and\n"
-                "0x81 for an extended key, 0x00 and 0x80 for the others); --down or --up\n"
-                "delivers only one of them, --flags HEX one event with exactly those flags\n"
-                "(0x10 injected, 0x20 Alt held, ...). The events are posted to the program's\n"
-                "window; with --input they go through the system's input instead, as a\n"
-                "keyboard's do, past the program's hook (which then sees the injected bit).\n"
-                "While the controller is out of hotkey mode (notebook sleep), an Fn key sends\n"
-                "the plain function key it sits on, which the program leaves alone; the call\n"
-                "log shows it as Keyboard(...).\n\nkeys:\n");
+    std::printf(
+        "usage: notebook press KEY [--down | --up | --flags HEX] [--input]\n"
+        "       notebook press --scan HEX [--down | --up | --flags HEX] [--extended] [--input]\n\n"
+        "A key is pressed and released, as the keyboard hook sees it (flags 0x01 and\n"
+        "0x81 for an extended key, 0x00 and 0x80 for the others); --down or --up\n"
+        "delivers only one of them, --flags HEX one event with exactly those flags\n"
+        "(0x10 injected, 0x20 Alt held, ...). The events are posted to the program's\n"
+        "window; with --input they go through the system's input instead, as a\n"
+        "keyboard's do, past the program's hook (which then sees the injected bit).\n"
+        "While the controller is out of hotkey mode (notebook sleep), an Fn key sends\n"
+        "the plain function key it sits on, which the program leaves alone; the call\n"
+        "log shows it as Keyboard(...).\n\nkeys:\n");
     for (const KeyName& key : kKeys) {
         const HotkeyRow* row = RowOf(key.action);
         const std::string plain = key.functionKey != 0 ? "F" + std::to_string(key.functionKey) : "Esc";

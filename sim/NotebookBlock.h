@@ -30,4 +30,4 @@ struct Notebook::Block {
 
 static_assert(sizeof(CallRecord) == 48, "CallRecord is shared between 32- and 64-bit builds");
 
-} // namespace sim
+}  // namespace sim

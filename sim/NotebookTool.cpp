@@ -23,9 +23,7 @@ using tool::kBadInput;
 using tool::kFailed;
 using tool::kOk;
 
-int Unreachable(sim::Notebook& nb) {
-    return Fail(kFailed, "cannot reach the notebook: " + nb.LastError());
-}
+int Unreachable(sim::Notebook& nb) { return Fail(kFailed, "cannot reach the notebook: " + nb.LastError()); }
 
 bool ParseArg(const std::string& text, const char* what, int64_t* v) {
     const std::optional<int64_t> parsed = sim::ParseInteger(text);
@@ -44,10 +42,8 @@ std::string FaultText(const sim::State& s, sim::Function f) {
     std::string text = sim::FaultName(fault);
     if (fault == sim::Fault::Range) {
         char buf[32];
-        std::snprintf(buf, sizeof buf, f == sim::Function::ACPIEvalMethodEx ||
-                                               f == sim::Function::KervoEvaluate
-                                           ? "(0x%x)"
-                                           : "(%d)",
+        std::snprintf(buf, sizeof buf,
+                      f == sim::Function::ACPIEvalMethodEx || f == sim::Function::KervoEvaluate ? "(0x%x)" : "(%d)",
                       fs.rangeValue);
         text += buf;
     } else if (fault == sim::Fault::Stall) {
@@ -64,9 +60,7 @@ std::string FaultText(const sim::State& s, sim::Function f) {
     return text;
 }
 
-void Row(const char* name, const std::string& value) {
-    std::printf("%-18s %s\n", name, value.c_str());
-}
+void Row(const char* name, const std::string& value) { std::printf("%-18s %s\n", name, value.c_str()); }
 
 int Show(sim::Notebook& nb, const Args&) {
     const std::optional<sim::State> st = nb.ReadState();
@@ -90,8 +84,7 @@ int Show(sim::Notebook& nb, const Args&) {
             for (int r = 0; r < sim::kEcRegisterCount; ++r) {
                 if (s.ec[r]) {
                     char buf[16];
-                    std::snprintf(buf, sizeof buf, "%s0x%02x=0x%02x", regs.empty() ? "" : " ", r,
-                                  s.ec[r]);
+                    std::snprintf(buf, sizeof buf, "%s0x%02x=0x%02x", regs.empty() ? "" : " ", r, s.ec[r]);
                     regs += buf;
                 }
             }
@@ -99,8 +92,7 @@ int Show(sim::Notebook& nb, const Args&) {
             Row("ec", regs.empty() ? "all registers 0" : regs);
         } else if (std::string(f.name) == "outputs" || std::string(f.name) == "active") {
             const int64_t v = f.get(s, 0);
-            Row(f.name, sim::FormatFieldValue(f, v) + " (" +
-                            sim::OutputNames(static_cast<uint32_t>(v)) + ")");
+            Row(f.name, sim::FormatFieldValue(f, v) + " (" + sim::OutputNames(static_cast<uint32_t>(v)) + ")");
         } else {
             Row(f.name, sim::FormatFieldValue(f, f.get(s, 0)));
         }
@@ -109,13 +101,11 @@ int Show(sim::Notebook& nb, const Args&) {
     for (int i = 0; i < sim::kFunctionCount; ++i) {
         const auto fn = static_cast<sim::Function>(i);
         if (s.faults[i].fault != static_cast<uint8_t>(sim::Fault::None)) {
-            faults += (faults.empty() ? "" : " ") + std::string(sim::Info(fn).name) + "=" +
-                      FaultText(s, fn);
+            faults += (faults.empty() ? "" : " ") + std::string(sim::Info(fn).name) + "=" + FaultText(s, fn);
         }
     }
     Row("faults", faults.empty() ? "none" : faults);
-    Row("call log", std::to_string(log->records.size()) + " calls, " +
-                        std::to_string(log->dropped) + " dropped");
+    Row("call log", std::to_string(log->records.size()) + " calls, " + std::to_string(log->dropped) + " dropped");
     return kOk;
 }
 
@@ -137,9 +127,8 @@ const sim::Field* ParseFieldRef(const Args& args, size_t first, int64_t* arg, si
             return nullptr;
         }
         if (*arg < f->argMin || *arg > f->argMax) {
-            Fail(kBadInput, std::string(f->name) + ": " + f->argName + " " + args[first + 1] +
-                                " is outside " + std::to_string(f->argMin) + ".." +
-                                std::to_string(f->argMax));
+            Fail(kBadInput, std::string(f->name) + ": " + f->argName + " " + args[first + 1] + " is outside " +
+                                std::to_string(f->argMin) + ".." + std::to_string(f->argMax));
             return nullptr;
         }
         *used = 2;
@@ -176,8 +165,7 @@ int SetLevels(sim::Notebook& nb, const Args& args) {
         const std::string& word = args[i];
         while (start <= word.size()) {
             const size_t comma = word.find(',', start);
-            const std::string item =
-                word.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+            const std::string item = word.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
             int64_t v;
             if (!ParseArg(item, "level", &v)) {
                 return kBadInput;
@@ -290,8 +278,8 @@ int FaultCommand(sim::Notebook& nb, const Args& allArgs) {
     const bool all = args[0] == "all";
     const std::optional<sim::Function> fn = sim::FunctionByName(args[0]);
     if (!fn && !all) {
-        return Fail(kBadInput, "unknown function \"" + args[0] +
-                                   "\" (notebook fault lists them; \"all\" with none clears all)");
+        return Fail(kBadInput,
+                    "unknown function \"" + args[0] + "\" (notebook fault lists them; \"all\" with none clears all)");
     }
     if (args.size() == 1) {
         return ListFaults(nb, all ? AllFunctions() : std::vector<sim::Function>{*fn});
@@ -302,8 +290,9 @@ int FaultCommand(sim::Notebook& nb, const Args& allArgs) {
     }
     const bool takesValue = *fault == sim::Fault::Range || *fault == sim::Fault::Stall;
     if (args.size() > 3 || (args.size() == 3 && !takesValue) || (args.size() == 2 && *fault == sim::Fault::Stall)) {
-        return Fail(kBadInput, "usage: notebook fault FUNCTION none|refuse|nowrite|range [VALUE]|stall MS "
-                               "[--command BYTE] [--times N]");
+        return Fail(kBadInput,
+                    "usage: notebook fault FUNCTION none|refuse|nowrite|range [VALUE]|stall MS "
+                    "[--command BYTE] [--times N]");
     }
     if (all) {
         if (*fault != sim::Fault::None) {
@@ -377,8 +366,7 @@ int Log(sim::Notebook& nb, const Args& args) {
     }
     // A comment line, so that a script reading calls can skip it.
     if (log->dropped) {
-        std::printf("# %llu earlier calls dropped\n",
-                    static_cast<unsigned long long>(log->dropped));
+        std::printf("# %llu earlier calls dropped\n", static_cast<unsigned long long>(log->dropped));
     }
     for (const sim::CallRecord& r : log->records) {
         if (withSeq) {
@@ -412,14 +400,12 @@ const Command kCommands[] = {
     {"clear-log", "clear-log", "empty the call log", ClearLog},
     {"press", "press KEY [--down | --up | --flags HEX] [--input]",
      "deliver a key to the program as its hook does (press --help)", Press},
-    {"sleep", "sleep [--modern]", "suspend (--modern: display off); the controller forgets hotkey mode",
-     SleepCommand},
+    {"sleep", "sleep [--modern]", "suspend (--modern: display off); the controller forgets hotkey mode", SleepCommand},
     {"wake", "wake [--modern]", "tell the program of the resume (--modern: display on)", WakeCommand},
     {"lock", "lock", "tell the program the session was locked", LockCommand},
     {"unlock", "unlock", "tell the program the session was unlocked", UnlockCommand},
     {"drop-hook", "drop-hook [--for SECONDS]",
-     "remove the program's hook without telling it, as Windows does (--for: each new one too)",
-     DropHookCommand},
+     "remove the program's hook without telling it, as Windows does (--for: each new one too)", DropHookCommand},
     {"help", "help", "this text", Help},
 };
 
@@ -434,27 +420,28 @@ int Help(sim::Notebook&, const Args&) {
         std::printf("  %-20s %s\n", name.c_str(), f.help);
     }
     std::printf("  %-20s %s\n", "levels L0,..,L7", "all eight brightness levels at once");
-    std::printf("\nfaults (per function):\n"
-                "  refuse   answer failure (0; -1 for the brightness calls), write nothing;\n"
-                "           GetSystemPowerStatus (the program's power status, answered by\n"
-                "           its debugger from battery-charge and battery-flag) takes refuse only\n"
-                "  nowrite  answer success, write no out-value and change no state\n"
-                "  stall MS take MS milliseconds (0..600000) before answering normally\n"
-                "  range    answer a value outside the documented range:\n");
-    std::printf("  (KervoEvaluate's refuse and stall can be limited to one command byte with\n"
-                "   --command BYTE; any fault to N calls with --times N, then it is off)\n");
+    std::printf(
+        "\nfaults (per function):\n"
+        "  refuse   answer failure (0; -1 for the brightness calls), write nothing;\n"
+        "           GetSystemPowerStatus (the program's power status, answered by\n"
+        "           its debugger from battery-charge and battery-flag) takes refuse only\n"
+        "  nowrite  answer success, write no out-value and change no state\n"
+        "  stall MS take MS milliseconds (0..600000) before answering normally\n"
+        "  range    answer a value outside the documented range:\n");
+    std::printf(
+        "  (KervoEvaluate's refuse and stall can be limited to one command byte with\n"
+        "   --command BYTE; any fault to N calls with --times N, then it is off)\n");
     for (sim::Function f : AllFunctions()) {
         const sim::FunctionInfo& info = sim::Info(f);
         if (info.canRange) {
-            std::printf("    %-26s %s (default %d)\n", info.name, info.rangeMeaning,
-                        info.defaultRangeValue);
+            std::printf("    %-26s %s (default %d)\n", info.name, info.rangeMeaning, info.defaultRangeValue);
         }
     }
     std::printf("\nVASK_NOTEBOOK=NAME selects another simulated notebook.\n");
     return kOk;
 }
 
-} // namespace
+}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     const Args args = ToolArguments("notebook", argc, argv);

@@ -18,13 +18,16 @@ int32_t Get(sim::Function f, int32_t refused, int32_t (*value)(const sim::State&
         return refused;
     }
     switch (call.fault()) {
-    case Fault::Refuse: return call.Answer(refused);
-    case Fault::Range: return call.Answer(call.rangeValue());
-    default: return call.Answer(value(call.state()));
+    case Fault::Refuse:
+        return call.Answer(refused);
+    case Fault::Range:
+        return call.Answer(call.rangeValue());
+    default:
+        return call.Answer(value(call.state()));
     }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
@@ -80,8 +83,7 @@ QUELLOMAR_API int32_t VENDOR_CALL WMI_GetBrightnessSetVista(int32_t levelIndex) 
         return kBrightnessRefused;
     }
     call.record().arg[0] = static_cast<uint32_t>(levelIndex);
-    if (call.fault() == Fault::Refuse || levelIndex < 0 ||
-        levelIndex >= sim::kBrightnessLevelCount) {
+    if (call.fault() == Fault::Refuse || levelIndex < 0 || levelIndex >= sim::kBrightnessLevelCount) {
         return call.Answer(kBrightnessRefused);
     }
     if (call.fault() == Fault::Range) {
@@ -90,4 +92,4 @@ QUELLOMAR_API int32_t VENDOR_CALL WMI_GetBrightnessSetVista(int32_t levelIndex) 
     return call.Answer(call.state().brightnessLevels[levelIndex]);
 }
 
-} // extern "C"
+}  // extern "C"

@@ -17,7 +17,7 @@ std::string WinErrorText(const char* what) {
     return buf;
 }
 
-} // namespace
+}  // namespace
 
 std::wstring InstanceFromEnvironment() {
     // A name that does not fit is treated as unset rather than cut to another name.
@@ -29,9 +29,7 @@ std::wstring InstanceFromEnvironment() {
     return std::wstring(buf, n);
 }
 
-Lock::Lock(Notebook& nb) : m_nb(nb) {
-    m_held = m_nb.Acquire();
-}
+Lock::Lock(Notebook& nb) : m_nb(nb) { m_held = m_nb.Acquire(); }
 
 Lock::~Lock() {
     if (m_held) {
@@ -39,15 +37,13 @@ Lock::~Lock() {
     }
 }
 
-State& Lock::state() {
-    return m_nb.m_block.get()->state;
-}
+State& Lock::state() { return m_nb.m_block.get()->state; }
 
 Notebook::Notebook(std::wstring instance) : m_instance(std::move(instance)) {
     // The name becomes part of kernel object and file names.
     for (wchar_t& c : m_instance) {
-        const bool ok = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') ||
-                        (c >= L'0' && c <= L'9') || c == L'-' || c == L'_' || c == L'.';
+        const bool ok = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'-' ||
+                        c == L'_' || c == L'.';
         if (!ok) {
             c = L'_';
         }
@@ -57,9 +53,7 @@ Notebook::Notebook(std::wstring instance) : m_instance(std::move(instance)) {
     }
 }
 
-Notebook::~Notebook() {
-    Close();
-}
+Notebook::~Notebook() { Close(); }
 
 void Notebook::Close() {
     m_block.reset();
@@ -116,8 +110,8 @@ bool Notebook::Open() {
         m_error = WinErrorText("CreateFile of the notebook's backing file");
     } else {
         m_file.reset(file);
-        m_mapping.reset(CreateFileMappingW(m_file.get(), nullptr, PAGE_READWRITE, 0, sizeof(Block),
-                                           MappingName().c_str()));
+        m_mapping.reset(
+            CreateFileMappingW(m_file.get(), nullptr, PAGE_READWRITE, 0, sizeof(Block), MappingName().c_str()));
         if (!m_mapping) {
             m_error = WinErrorText("CreateFileMapping");
         } else {
@@ -170,9 +164,7 @@ bool Notebook::Acquire() {
     return true;
 }
 
-void Notebook::Release() {
-    ReleaseMutex(m_mutex.get());
-}
+void Notebook::Release() { ReleaseMutex(m_mutex.get()); }
 
 std::optional<State> Notebook::ReadState() {
     Lock lock(*this);
@@ -202,4 +194,4 @@ Notebook& ProcessNotebook() {
     return notebook;
 }
 
-} // namespace sim
+}  // namespace sim

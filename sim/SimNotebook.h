@@ -122,9 +122,9 @@ enum class Fault : uint8_t { None, Refuse, NoWrite, Range, Stall };
 constexpr int64_t kMaxStallMs = 600000;
 
 struct FaultSwitch {
-    uint8_t fault;       // a Fault
-    uint8_t onlyCommand; // KervoEvaluate: 1 when the fault takes only `command`
-    uint8_t command;     // the one command byte the fault takes
+    uint8_t fault;        // a Fault
+    uint8_t onlyCommand;  // KervoEvaluate: 1 when the fault takes only `command`
+    uint8_t command;      // the one command byte the fault takes
     uint8_t reserved;
     int32_t rangeValue;  // answered while fault is Range
     uint32_t stallMs;    // taken before each answer while fault is Stall
@@ -139,8 +139,8 @@ struct FaultScope {
 };
 
 struct State {
-    int32_t volume;  // 0..100
-    int32_t muted;   // 0 or 1
+    int32_t volume;                                   // 0..100
+    int32_t muted;                                    // 0 or 1
     int32_t brightnessLevels[kBrightnessLevelCount];  // strictly ascending, 0..100
     int32_t brightness;                               // 0..100
     uint8_t ec[kEcRegisterCount];
@@ -161,10 +161,10 @@ struct State {
 
 // Flags of a CallRecord.
 namespace CallFlag {
-constexpr uint8_t kInputNull = 0x01;    // KervoEvaluate input pointer was null
-constexpr uint8_t kOutputNull = 0x02;   // output / request / *disabled pointer was null
-constexpr uint8_t kOutWritten = 0x04;   // the call wrote `out`
-} // namespace CallFlag
+constexpr uint8_t kInputNull = 0x01;   // KervoEvaluate input pointer was null
+constexpr uint8_t kOutputNull = 0x02;  // output / request / *disabled pointer was null
+constexpr uint8_t kOutWritten = 0x04;  // the call wrote `out`
+}  // namespace CallFlag
 
 // One call as the stand-in saw it. Fixed size: it lives in the shared block.
 struct CallRecord {
@@ -310,4 +310,4 @@ private:
 // The notebook of this process, opened on first use; the stand-ins use it.
 Notebook& ProcessNotebook();
 
-} // namespace sim
+}  // namespace sim

@@ -76,4 +76,4 @@ private:
     FaultSwitch m_switch{};
 };
 
-} // namespace sim
+}  // namespace sim

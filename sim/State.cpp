@@ -29,4 +29,4 @@ State DefaultState() {
     return s;
 }
 
-} // namespace sim
+}  // namespace sim

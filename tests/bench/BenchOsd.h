@@ -10,4 +10,3 @@ class BenchOsd : public Function_UI {
 public:
     using Function_UI::RenderAndShow;
 };
-

@@ -32,7 +32,7 @@
 
 namespace {
 
-constexpr DWORD kGapMs = 10;                     // between letters, as fast typing
+constexpr DWORD kGapMs = 10;  // between letters, as fast typing
 constexpr DWORD kStallMs = 3000;
 constexpr double kArrivalTimeoutMs = 5000;
 
@@ -104,7 +104,8 @@ private:
 
 class Bench {
 public:
-    explicit Bench(int samples) : m_samples(samples), m_machine(L"latency-" + std::to_wstring(::GetCurrentProcessId())) {
+    explicit Bench(int samples)
+        : m_samples(samples), m_machine(L"latency-" + std::to_wstring(::GetCurrentProcessId())) {
         ::SetEnvironmentVariableW(L"VASK_NOTEBOOK", m_machine.Instance().c_str());
         m_machine.Open();
         m_machine.Reset();
@@ -156,9 +157,11 @@ public:
     }
 
     void Print() const {
-        std::printf("input latency: SendInput of a letter to its key message in the window in front; "
-                    "median / p99 in ms (i.e. what everyone's typing waits)\n");
-        for (const Case* c : {&m_without, &m_idle, &m_noWatch, &m_normalPriority, &m_displays, &m_mutePause, &m_stall}) {
+        std::printf(
+            "input latency: SendInput of a letter to its key message in the window in front; "
+            "median / p99 in ms (i.e. what everyone's typing waits)\n");
+        for (const Case* c :
+             {&m_without, &m_idle, &m_noWatch, &m_normalPriority, &m_displays, &m_mutePause, &m_stall}) {
             if (c->samples.empty()) {
                 std::printf("%-44s no samples\n", c->name);
                 continue;
@@ -189,8 +192,8 @@ private:
         std::wstring commandLine = L"\"" + exe + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
-        if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &m_process)) {
+        if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &m_process)) {
             std::fprintf(stderr, "input_latency: cannot start %ls (error %lu)\n", exe.c_str(), ::GetLastError());
             return false;
         }
@@ -256,8 +259,8 @@ int wmain(int argc, wchar_t** argv) {
     wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.lpszClassName = L"VaskLatencyTypingWindow";
     ::RegisterClassW(&wc);
-    HWND window = ::CreateWindowExW(0, wc.lpszClassName, L"typing", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200,
-                                    100, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND window = ::CreateWindowExW(0, wc.lpszClassName, L"typing", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
+                                    nullptr, nullptr, wc.hInstance, nullptr);
     ::SetForegroundWindow(window);
     ::SetFocus(window);
 

@@ -303,8 +303,8 @@ Activity ActivityOf(unsigned long pid) {
                         &stime) == 2) {
             activity.cpuMs += static_cast<double>(utime + stime) * msPerTick;
         }
-        activity.wakeUps += std::strtoull(status.c_str() + switches + std::strlen("voluntary_ctxt_switches:"),
-                                          nullptr, 10);
+        activity.wakeUps +=
+            std::strtoull(status.c_str() + switches + std::strlen("voluntary_ctxt_switches:"), nullptr, 10);
         activity.known = true;
     } while (::FindNextFileW(find, &entry));
     ::FindClose(find);
@@ -353,8 +353,9 @@ void Bench::ProgramAlone(Subject& program) {
             std::printf("%s%.2f s", i == 0 ? " (at " : ", ", activeAt[i]);
         }
         std::printf("%s\n", activeAt.empty() ? "" : ")");
-        std::printf("  scheduled by the program: the OSD's hide 3 s after the key, the hook's refresh 60 s after "
-                    "its press\n");
+        std::printf(
+            "  scheduled by the program: the OSD's hide 3 s after the key, the hook's refresh 60 s after "
+            "its press\n");
     }
 
     const double atStart = PrivateMegabytes(running.process.hProcess);
@@ -382,8 +383,8 @@ void PrintPair(const char* what, const std::vector<double>& floor, const std::ve
     }
     const double fm = Percentile(floor, 0.5), fp = Percentile(floor, 0.99);
     const double pm = Percentile(program, 0.5), pp = Percentile(program, 0.99);
-    std::printf("%-34s floor %7.2f / %7.2f   program %7.2f / %7.2f   ratio %5.2f / %5.2f   (%zu / %zu samples)\n",
-                what, fm, fp, pm, pp, pm / fm, pp / fp, floor.size(), program.size());
+    std::printf("%-34s floor %7.2f / %7.2f   program %7.2f / %7.2f   ratio %5.2f / %5.2f   (%zu / %zu samples)\n", what,
+                fm, fp, pm, pp, pm / fm, pp / fp, floor.size(), program.size());
 }
 
 }  // namespace

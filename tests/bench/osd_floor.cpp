@@ -89,9 +89,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     windowClass.lpszClassName = kFloorClass;
     ::RegisterClassW(&windowClass);
     g_position = {::GetSystemMetrics(SM_CXSCREEN) / 2 - kWidth / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2 - kHeight / 2};
-    g_window = ::CreateWindowExW(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kFloorClass, L"VaskHotkey floor OSD",
-                                 WS_POPUP, g_position.x, g_position.y, kWidth, kHeight, nullptr, nullptr, instance,
-                                 nullptr);
+    g_window =
+        ::CreateWindowExW(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kFloorClass, L"VaskHotkey floor OSD",
+                          WS_POPUP, g_position.x, g_position.y, kWidth, kHeight, nullptr, nullptr, instance, nullptr);
     g_hook = ::SetWindowsHookExW(WH_KEYBOARD_LL, &FloorHook, instance, 0);
     if (g_window == nullptr || g_hook == nullptr) {
         std::fprintf(stderr, "osd_floor: no window or no hook\n");

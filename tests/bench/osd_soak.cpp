@@ -66,10 +66,10 @@ int wmain(int argc, wchar_t** argv) {
             differing = observe::CountDifferingPixels(shot, area, expected);
         }
         const long long growth = static_cast<long long>(after) - static_cast<long long>(before);
-        std::printf("%d loads and renders: %d failed loads, working set %+lld bytes (%zu -> %zu), "
-                    "last picture %u: %ld differing pixels\n",
-                    rounds, failedLoads, growth, static_cast<size_t>(before), static_cast<size_t>(after), last,
-                    differing);
+        std::printf(
+            "%d loads and renders: %d failed loads, working set %+lld bytes (%zu -> %zu), "
+            "last picture %u: %ld differing pixels\n",
+            rounds, failedLoads, growth, static_cast<size_t>(before), static_cast<size_t>(after), last, differing);
         if (failedLoads != 0 || differing != 0 || growth >= 1024 * 1024) {
             std::printf("soak FAILED\n");
             status = 1;

@@ -52,8 +52,8 @@ protected:
 TEST_F(Battery, EachChargeShowsItsBandsBitmap) {
     // {life percent the system reports, charge written, bitmap}: every band
     // edge the user can meet, an unknown charge and one no battery reports.
-    const int cases[][3] = {{9, 9, 164},    {10, 10, 165}, {18, 18, 165}, {19, 19, 166},  {90, 90, 173},
-                            {91, 91, 174},  {100, 100, 174}, {255, 0, 164}, {150, 0, 164}};
+    const int cases[][3] = {{9, 9, 164},   {10, 10, 165},   {18, 18, 165}, {19, 19, 166}, {90, 90, 173},
+                            {91, 91, 174}, {100, 100, 174}, {255, 0, 164}, {150, 0, 164}};
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << "charge " << c[0]);
         machine.Set([&](sim::State& s) { s.batteryCharge = c[0]; });

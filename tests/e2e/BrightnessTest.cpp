@@ -76,8 +76,8 @@ std::vector<std::string> LinesOfAKeyAfterStartingOn(const int32_t (&startLevels)
     });
     const size_t before = program.Lines().size();
     program.Press(kRelease, kUp);
-    EXPECT_TRUE(program.WaitForNewLine("[VaskHotkey]BrightnessNumber: 20\tBrightnessLevel: 2\tWMIGetBrightness:20\n",
-                                       before));
+    EXPECT_TRUE(
+        program.WaitForNewLine("[VaskHotkey]BrightnessNumber: 20\tBrightnessLevel: 2\tWMIGetBrightness:20\n", before));
     const std::vector<std::string> all = program.Lines();
     return {all.begin() + static_cast<long>(before), all.end()};
 }

@@ -42,7 +42,8 @@ TEST(EndSession, TheRestartServiceClosesTheProgramAsACloseStartDoesAndNoOtherRea
     } cases[] = {
         {"an installer closes it", TRUE, ENDSESSION_CLOSEAPP, false, true},
         {"an installer closes it while a dialog is open", TRUE, ENDSESSION_CLOSEAPP, true, true},
-        {"an installer closes it as the session must end", TRUE, ENDSESSION_CLOSEAPP | ENDSESSION_CRITICAL, false, true},
+        {"an installer closes it as the session must end", TRUE, ENDSESSION_CLOSEAPP | ENDSESSION_CRITICAL, false,
+         true},
         {"shutdown", TRUE, 0, false, false},
         {"log-off", TRUE, static_cast<LPARAM>(ENDSESSION_LOGOFF), false, false},
         {"the installer's close was called off", FALSE, ENDSESSION_CLOSEAPP, false, false},
@@ -82,7 +83,6 @@ TEST(EndSession, TheRestartServiceClosesTheProgramAsACloseStartDoesAndNoOtherRea
         EXPECT_EQ(program.WaitExit(), 0u);
     }
 }
-
 
 TEST(CloseEvent, ASignalClosesTheProgramAsACloseStartDoes) {
     CloseAnyRunningProgram();

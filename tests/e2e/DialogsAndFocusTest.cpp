@@ -180,8 +180,8 @@ public:
         wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.lpszClassName = L"VaskE2eOtherWindow";
         ::RegisterClassW(&wc);
-        m_hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 200,
-                                   100, nullptr, nullptr, wc.hInstance, nullptr);
+        m_hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 200, 100,
+                                   nullptr, nullptr, wc.hInstance, nullptr);
     }
     ~OtherWindow() { ::DestroyWindow(m_hwnd); }
     OtherWindow(const OtherWindow&) = delete;

@@ -158,8 +158,8 @@ TEST_F(DisplayOutput, AFailedQueryLeavesThePresetAndTakesThePanelPath) {
     ASSERT_TRUE(program.WaitForNewLine(kDefaultLcdLine, before));
     const std::vector<std::string> all = program.Lines();
     EXPECT_EQ(std::vector<std::string>(all.begin() + static_cast<long>(before), all.end()),
-              (std::vector<std::string>{kKeyLine, "Get Display Input Failed==============", "Got plugin display port : 0x0ff ",
-                                        kDefaultLcdLine}));
+              (std::vector<std::string>{kKeyLine, "Get Display Input Failed==============",
+                                        "Got plugin display port : 0x0ff ", kDefaultLcdLine}));
 }
 
 TEST_F(DisplayOutput, AFailedCommitIsReportedAndEndsTheCycle) {

@@ -66,10 +66,8 @@ const NotebookKey kKeys[] = {
     {"volume-up", ScanCode::kVolumeUp, KeyFlag::kExtendedRelease, Function::SetVolumnVista, false},
     {"volume-down", ScanCode::kVolumeDown, KeyFlag::kExtendedRelease, Function::SetVolumnVista, false},
     {"mute", ScanCode::kMute, KeyFlag::kExtendedRelease, Function::GetMuteVista, false},
-    {"brightness-up", ScanCode::kBrightnessUp, KeyFlag::kExtendedRelease, Function::WMI_GetBrightnessVista,
-     false},
-    {"brightness-down", ScanCode::kBrightnessDown, KeyFlag::kExtendedRelease,
-     Function::WMI_GetBrightnessVista, false},
+    {"brightness-up", ScanCode::kBrightnessUp, KeyFlag::kExtendedRelease, Function::WMI_GetBrightnessVista, false},
+    {"brightness-down", ScanCode::kBrightnessDown, KeyFlag::kExtendedRelease, Function::WMI_GetBrightnessVista, false},
     {"wireless", ScanCode::kWireless, KeyFlag::kExtendedRelease, Function::KervoEvaluate, false},
     {"display", ScanCode::kDisplayOutput, KeyFlag::kExtended, Function::ACPIEvalMethodEx, false},
     {"battery", ScanCode::kBattery, KeyFlag::kExtendedRelease, Function::GetSystemPowerStatus, true},
@@ -209,8 +207,7 @@ public:
             key = &kKeys[Pick(std::size(kKeys))];
         } while (key->needsDebugger && !copy.Debugged());
         // The wireless and battery rows take the injected bit of input events.
-        const bool hookable =
-            key->answer == Function::KervoEvaluate || key->answer == Function::GetSystemPowerStatus;
+        const bool hookable = key->answer == Function::KervoEvaluate || key->answer == Function::GetSystemPowerStatus;
         PressKey(copy, *key, hookable && !copy.Debugged() && Pick(2) == 0);
     }
     void Typing(const char* why) {
@@ -469,8 +466,7 @@ private:
         ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(yes ? IDOK : IDCANCEL, BN_CLICKED), 0);
         EXPECT_TRUE(Gone(dialog));
         if (yes) {
-            EXPECT_TRUE(WaitForCalls(Function::ControlMethod, before + 1, kAnswerMs))
-                << "Yes asked the firmware";
+            EXPECT_TRUE(WaitForCalls(Function::ControlMethod, before + 1, kAnswerMs)) << "Yes asked the firmware";
         }
         ++m_tally.confirmations;
     }
@@ -532,9 +528,8 @@ std::string GdiGrown(const observe::ProcessObjects& second, const observe::Proce
                 windowKinds[q] += counts[q];
             }
         } else if (GrewThroughout(counts[0], counts[1], counts[2], 0)) {
-            grown += (grown.empty() ? "" : ", ") + observe::GdiKindName(kind) + " " +
-                     std::to_string(counts[0]) + " -> " + std::to_string(counts[1]) + " -> " +
-                     std::to_string(counts[2]);
+            grown += (grown.empty() ? "" : ", ") + observe::GdiKindName(kind) + " " + std::to_string(counts[0]) +
+                     " -> " + std::to_string(counts[1]) + " -> " + std::to_string(counts[2]);
         }
     }
     if (GrewThroughout(windowKinds[0], windowKinds[1], windowKinds[2], windowSlack)) {
@@ -554,12 +549,11 @@ std::string Figures(const observe::ProcessObjects& o) {
 
 std::string Progress(const Tally& t) {
     char text[320];
-    std::snprintf(
-        text, sizeof(text),
-        "%d copies, %ld keys (%ld answered), %ld letters (%ld whole), %d sleeps, %d locks, %d dropped "
-        "hooks, %d stalls, %d refusals, %d charging notices, %d confirmations, %d display changes",
-        t.copies, t.keys, t.answered, t.letters, t.lettersArrived, t.sleeps, t.locks, t.drops, t.stalls,
-        t.refusals, t.notices, t.confirmations, t.displayChanges);
+    std::snprintf(text, sizeof(text),
+                  "%d copies, %ld keys (%ld answered), %ld letters (%ld whole), %d sleeps, %d locks, %d dropped "
+                  "hooks, %d stalls, %d refusals, %d charging notices, %d confirmations, %d display changes",
+                  t.copies, t.keys, t.answered, t.letters, t.lettersArrived, t.sleeps, t.locks, t.drops, t.stalls,
+                  t.refusals, t.notices, t.confirmations, t.displayChanges);
     return text;
 }
 
@@ -594,14 +588,13 @@ TEST(Endurance, ANotebooksDayOfMixedLife) {
             ASSERT_TRUE(copy.Running()) << "copy " << index << " died";
             const double lived = (NowMs() - born) / (dies - born);
             if (lived >= 0.25) {
-                quarters[std::min(2, static_cast<int>(lived * 4) - 1)].Add(
-                    observe::CountProcessObjects(copy.Pid()));
+                quarters[std::min(2, static_cast<int>(lived * 4) - 1)].Add(observe::CountProcessObjects(copy.Pid()));
             }
             while (thirdsTold < 2 && NowMs() >= start + (thirdsTold + 1) * (end - start) / 3) {
                 ++thirdsTold;
-                std::printf("endurance %d/3 at %.0f s: %s; copy %d (%s): %s\n", thirdsTold,
-                            (NowMs() - start) / 1000, Progress(tally).c_str(), index + 1,
-                            debugged ? "debugged" : "at log-on", Figures(life.Sample(copy)).c_str());
+                std::printf("endurance %d/3 at %.0f s: %s; copy %d (%s): %s\n", thirdsTold, (NowMs() - start) / 1000,
+                            Progress(tally).c_str(), index + 1, debugged ? "debugged" : "at log-on",
+                            Figures(life.Sample(copy)).c_str());
                 std::fflush(stdout);
             }
         }
@@ -617,16 +610,14 @@ TEST(Endurance, ANotebooksDayOfMixedLife) {
         const observe::ProcessObjects& last = *quarters[2].least;
         SCOPED_TRACE(::testing::Message() << "copy " << index + 1 << ": second quarter " << Figures(second)
                                           << ", third " << Figures(third) << ", last " << Figures(last));
-        EXPECT_FALSE(
-            GrewThroughout(second.privateBytes, third.privateBytes, last.privateBytes, kPrivateSlack));
+        EXPECT_FALSE(GrewThroughout(second.privateBytes, third.privateBytes, last.privateBytes, kPrivateSlack));
         EXPECT_FALSE(GrewThroughout(second.handles, third.handles, last.handles, 0));
         EXPECT_EQ(GdiGrown(second, third, last, kWindowGdiSlack), "")
             << "GDI objects grown: " << observe::GdiGrowth(second, third) << "; then "
             << observe::GdiGrowth(third, last);
         EXPECT_FALSE(GrewThroughout(second.userObjects, third.userObjects, last.userObjects, 0));
-        tally.privateGrowth =
-            std::max<long long>(tally.privateGrowth, static_cast<long long>(last.privateBytes) -
-                                                         static_cast<long long>(second.privateBytes));
+        tally.privateGrowth = std::max<long long>(tally.privateGrowth, static_cast<long long>(last.privateBytes) -
+                                                                           static_cast<long long>(second.privateBytes));
         tally.handleGrowth = std::max(tally.handleGrowth, last.handles - second.handles);
         tally.gdiGrowth = std::max(tally.gdiGrowth, last.gdiObjects - second.gdiObjects);
         tally.userGrowth = std::max(tally.userGrowth, last.userObjects - second.userObjects);

@@ -35,12 +35,12 @@ struct Cell {
     Function function;
     Fault fault;
     Key key;
-    std::function<void(sim::State&)> setup;  // on top of a fresh notebook; may be empty
-    Lines lines;                             // what the key writes under the fault
+    std::function<void(sim::State&)> setup;         // on top of a fresh notebook; may be empty
+    Lines lines;                                    // what the key writes under the fault
     std::function<bool(const sim::State&)> leaves;  // the notebook afterwards
-    std::string healthy;                     // a line the key writes without the fault; "" for none
-    const wchar_t* dialog = nullptr;         // a dialog the key opens under the fault, answered with OK
-    const wchar_t* healthyDialog = nullptr;  // the same without the fault
+    std::string healthy;                            // a line the key writes without the fault; "" for none
+    const wchar_t* dialog = nullptr;                // a dialog the key opens under the fault, answered with OK
+    const wchar_t* healthyDialog = nullptr;         // the same without the fault
     std::function<bool(const sim::State&)> healthyLeaves = {};  // the notebook after that, if checked
 };
 
@@ -119,39 +119,111 @@ std::vector<Cell> Cells() {
         {Function::SetVolumnVista, Fault::NoWrite, kVolumeDown, {}, Volume(4, 3, false), kVolumeIs(40), "Set Volume"},
 
         // The guest notice opens; the next key (the marker) closes it.
-        {Function::WMI_GetBrightnessVista, Fault::Refuse, kBrightnessUp, {}, guest, brightnessKept,
+        {Function::WMI_GetBrightnessVista,
+         Fault::Refuse,
+         kBrightnessUp,
+         {},
+         guest,
+         brightnessKept,
          "[VaskHotkey]BrightnessNumber"},
-        {Function::WMI_GetBrightnessVista, Fault::Refuse, kBrightnessDown, {}, guest, brightnessKept,
+        {Function::WMI_GetBrightnessVista,
+         Fault::Refuse,
+         kBrightnessDown,
+         {},
+         guest,
+         brightnessKept,
          "[VaskHotkey]BrightnessNumber"},
-        {Function::WMI_GetBrightnessVista, Fault::Range, kBrightnessUp, {}, tooBright, brightnessKept,
+        {Function::WMI_GetBrightnessVista,
+         Fault::Range,
+         kBrightnessUp,
+         {},
+         tooBright,
+         brightnessKept,
          "[VaskHotkey]BrightnessNumber"},
-        {Function::WMI_GetBrightnessVista, Fault::Range, kBrightnessDown, {}, tooBright, brightnessKept,
+        {Function::WMI_GetBrightnessVista,
+         Fault::Range,
+         kBrightnessDown,
+         {},
+         tooBright,
+         brightnessKept,
          "[VaskHotkey]BrightnessNumber"},
 
         // First among the battery cells: no charge has been read yet, so
         // after the box nothing is shown.
-        {Function::GetSystemPowerStatus, Fault::Refuse, kBattery, {}, {}, chargingKept, "power scale is 80",
+        {Function::GetSystemPowerStatus,
+         Fault::Refuse,
+         kBattery,
+         {},
+         {},
+         chargingKept,
+         "power scale is 80",
          L"VaskHotkey"},
         // A flag not written stays preset: the charging notice opens.
-        {Function::GetBatteryChargingDisable, Fault::Refuse, kBattery, {}, {"power scale is 80"}, chargingKept,
+        {Function::GetBatteryChargingDisable,
+         Fault::Refuse,
+         kBattery,
+         {},
+         {"power scale is 80"},
+         chargingKept,
          "nid=172"},
-        {Function::GetBatteryChargingDisable, Fault::NoWrite, kBattery, {}, {"power scale is 80"}, chargingKept,
+        {Function::GetBatteryChargingDisable,
+         Fault::NoWrite,
+         kBattery,
+         {},
+         {"power scale is 80"},
+         chargingKept,
          "nid=172"},
-        {Function::GetBatteryChargingDisable, Fault::Range, kBattery, {}, {"power scale is 80"}, chargingKept,
+        {Function::GetBatteryChargingDisable,
+         Fault::Range,
+         kBattery,
+         {},
+         {"power scale is 80"},
+         chargingKept,
          "nid=172"},
 
         // The switch fails or writes nothing; the confirmation closes as usual.
-        {Function::ControlMethod, Fault::Refuse, kGraphics, {}, {}, noSwitch, "", kConfirmation, kConfirmation,
+        {Function::ControlMethod,
+         Fault::Refuse,
+         kGraphics,
+         {},
+         {},
+         noSwitch,
+         "",
+         kConfirmation,
+         kConfirmation,
          switched},
-        {Function::ControlMethod, Fault::NoWrite, kGraphics, {}, {}, noSwitch, "", kConfirmation, kConfirmation,
+        {Function::ControlMethod,
+         Fault::NoWrite,
+         kGraphics,
+         {},
+         {},
+         noSwitch,
+         "",
+         kConfirmation,
+         kConfirmation,
          switched},
 
         // Last: the healthy display press leaves a commit 3 s later.
-        {Function::ACPIEvalMethodEx, Fault::Refuse, kDisplay, {}, Display("0x0ff", true), outputsKept,
+        {Function::ACPIEvalMethodEx,
+         Fault::Refuse,
+         kDisplay,
+         {},
+         Display("0x0ff", true),
+         outputsKept,
          "Got plugin display port : 0x0b"},
-        {Function::ACPIEvalMethodEx, Fault::NoWrite, kDisplay, {}, Display("0x0ff", false), outputsKept,
+        {Function::ACPIEvalMethodEx,
+         Fault::NoWrite,
+         kDisplay,
+         {},
+         Display("0x0ff", false),
+         outputsKept,
          "Got plugin display port : 0x0b"},
-        {Function::ACPIEvalMethodEx, Fault::Range, kDisplay, {}, Display("0x0f0", false), outputsKept,
+        {Function::ACPIEvalMethodEx,
+         Fault::Range,
+         kDisplay,
+         {},
+         Display("0x0f0", false),
+         outputsKept,
          "Got plugin display port : 0x0b"},
     };
 }
@@ -189,8 +261,8 @@ protected:
 TEST_F(FaultMatrix, EveryFaultOfEveryFunctionOnEveryKeyThatCallsIt) {
     const std::vector<Cell> cells = Cells();
     for (const Cell& cell : cells) {
-        SCOPED_TRACE(::testing::Message() << sim::Info(cell.function).name << " " << sim::FaultName(cell.fault)
-                                          << " on " << cell.key.name);
+        SCOPED_TRACE(::testing::Message()
+                     << sim::Info(cell.function).name << " " << sim::FaultName(cell.fault) << " on " << cell.key.name);
         machine.Set([&](sim::State& s) {
             s = sim::DefaultState();
             s.hotkeyMode = 1;

@@ -28,8 +28,8 @@ public:
         wc.lpszClassName = L"VaskE2eFocusedWindow";
         ::RegisterClassW(&wc);
         s_self = this;
-        m_hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"focused", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
-                                   200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+        m_hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"focused", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
+                                   nullptr, nullptr, wc.hInstance, nullptr);
         ::SetForegroundWindow(m_hwnd);
         ::SetFocus(m_hwnd);
         Pump(100);
@@ -70,8 +70,8 @@ public:
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (s_self != nullptr && (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
-                                  message == WM_SYSKEYUP)) {
+        if (s_self != nullptr &&
+            (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP)) {
             s_self->m_keys.push_back(
                 {message, wParam, static_cast<UINT>((lParam >> 16) & 0xFF), ((lParam >> 24) & 1) != 0, NowMs()});
         }

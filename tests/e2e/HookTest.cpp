@@ -89,8 +89,9 @@ TEST_F(KeyboardHook, TypingNeverWaitsWhileAVendorCallStalls) {
     // over a second of typing, within the stall.
     ToolRun sent;
     std::thread sender([&] {
-        sent = RunTool(L"send_input.exe", L"--gap 25 --times text:abcde x04d x04u text:fghij x04d x04u "
-                                          L"text:klmno x04d x04u text:pqrst x04d x04u");
+        sent = RunTool(L"send_input.exe",
+                       L"--gap 25 --times text:abcde x04d x04u text:fghij x04d x04u "
+                       L"text:klmno x04d x04u text:pqrst x04d x04u");
     });
     const auto letters = [&] {
         std::vector<KeyMessage> downs;
@@ -136,9 +137,8 @@ TEST_F(KeyboardHook, TypingNeverWaitsWhileAVendorCallStalls) {
         }
         return lines;
     };
-    const auto duringStall = std::count_if(sentAt.begin(), sentAt.end(), [&](double at) {
-        return at < pressedAt + kStallMs - 100;
-    });
+    const auto duringStall =
+        std::count_if(sentAt.begin(), sentAt.end(), [&](double at) { return at < pressedAt + kStallMs - 100; });
     EXPECT_GE(duringStall, 10) << "most of the typing came while the call stalled";
 
     // Once the call returns: the brightness display, then the four wireless
@@ -336,15 +336,15 @@ TEST_F(KeyboardHook, AHookNeverCalledIsReplacedRarelyAndARefusedWakeIsTriedUntil
     // The user types on meanwhile, five letters a second, where the program's
     // hooks are never called.
     ToolRun typed;
-    std::thread typist([&] {
-        typed = RunTool(L"send_input.exe", L"--gap 100 text:" + std::wstring(dropSeconds * 5, L'a'));
-    });
+    std::thread typist(
+        [&] { typed = RunTool(L"send_input.exe", L"--gap 100 text:" + std::wstring(dropSeconds * 5, L'a')); });
     std::vector<double> lossesAt;
     const double startedAt = NowMs();
     while (NowMs() - startedAt < dropSeconds * 1000.0 + 200) {
         ::Sleep(50);
         const std::vector<std::string> lines = program.Lines();
-        const auto count = static_cast<size_t>(std::count(lines.begin() + static_cast<long>(before), lines.end(), lost));
+        const auto count =
+            static_cast<size_t>(std::count(lines.begin() + static_cast<long>(before), lines.end(), lost));
         lossesAt.resize(count, NowMs() - startedAt);
     }
     dropper.join();
@@ -456,8 +456,7 @@ TEST(NotebookLife, TwentySleepsAndWakesAndADroppedHookLeaveNoKeyDead) {
     }
     EXPECT_GE(answeredAfter, 0) << "no key answered after the hook was dropped";
     EXPECT_LE(answeredAfter, 1000) << "ms after the letter";
-    std::printf("a key through the hook was answered %.0f ms after the letter that followed the drop\n",
-                answeredAfter);
+    std::printf("a key through the hook was answered %.0f ms after the letter that followed the drop\n", answeredAfter);
     EXPECT_EQ(program.Close(), std::optional<DWORD>(0));
 }
 

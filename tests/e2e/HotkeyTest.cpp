@@ -65,14 +65,14 @@ struct VolumeCase {
 
 TEST_F(Hotkeys, VolumeKeysStepOneLevelAndShowIt) {
     const VolumeCase cases[] = {
-        {0, true, 0, 1, 196},    {0, false, 0, 0, 194},    {5, true, 0, 1, 196},  {5, false, 0, 0, 194},
-        {57, true, 5, 6, 200},   {57, false, 5, 4, 198},   {95, true, 9, 10, 204}, {95, false, 9, 8, 202},
+        {0, true, 0, 1, 196},     {0, false, 0, 0, 194},    {5, true, 0, 1, 196},   {5, false, 0, 0, 194},
+        {57, true, 5, 6, 200},    {57, false, 5, 4, 198},   {95, true, 9, 10, 204}, {95, false, 9, 8, 202},
         {100, true, 10, 10, 204}, {100, false, 10, 9, 203}, {30, false, 3, 2, 197}, {20, true, 2, 3, 207},
     };
     for (bool muted : {false, true}) {
         for (const VolumeCase& c : cases) {
-            SCOPED_TRACE(::testing::Message() << "volume " << c.volume << (c.up ? " up" : " down")
-                                              << (muted ? ", muted" : ""));
+            SCOPED_TRACE(::testing::Message()
+                         << "volume " << c.volume << (c.up ? " up" : " down") << (muted ? ", muted" : ""));
             machine.Set([&](sim::State& s) {
                 s.volume = c.volume;
                 s.muted = muted ? 1 : 0;
@@ -119,8 +119,7 @@ TEST_F(Hotkeys, MuteKeyShowsTheStateAMomentAfterTheRelease) {
         ASSERT_TRUE(program.Settle());
         EXPECT_EQ(DifferingFromPicture(mutedAfter ? 156 : 155), 0) << (mutedAfter ? "muted" : "sounding");
     }
-    EXPECT_EQ(program.Lines(), StartLines())
-        << "the mute display writes no line";
+    EXPECT_EQ(program.Lines(), StartLines()) << "the mute display writes no line";
 }
 
 TEST_F(Hotkeys, WirelessKeyShowsTheSwitchBit) {
@@ -128,7 +127,8 @@ TEST_F(Hotkeys, WirelessKeyShowsTheSwitchBit) {
         uint8_t ecByte;
         const char* line;
         uint16_t picture;
-    } cases[] = {{0x10, "SWITCH_ON", 157}, {0x00, "SWITCH_OFF", 158}, {0xFF, "SWITCH_ON", 157}, {0xEF, "SWITCH_OFF", 158}};
+    } cases[] = {
+        {0x10, "SWITCH_ON", 157}, {0x00, "SWITCH_OFF", 158}, {0xFF, "SWITCH_ON", 157}, {0xEF, "SWITCH_OFF", 158}};
     // Turning over at each press: the third and fourth pictures are drawn
     // from what the first two loads kept, and must be theirs to the pixel.
     for (const auto& c : cases) {
@@ -165,7 +165,7 @@ TEST_F(Hotkeys, OsdIsCentredAtEveryDisplayScaling) {
         EXPECT_NEAR(rect.left + 95, centre.x, 1) << "after the display change";
         EXPECT_NEAR(rect.top + 57, centre.y, 1);
         program.EffectOf(machine, [] {});  // the wireless key shows the display
-        program.Settle();  // the line comes before the picture is drawn
+        program.Settle();                  // the line comes before the picture is drawn
         rect = observe::Inspect(osd).rect;
         EXPECT_NEAR((rect.left + rect.right) / 2, centre.x, 1) << "after a key";
         EXPECT_NEAR((rect.top + rect.bottom) / 2, centre.y, 1);
@@ -179,11 +179,10 @@ TEST_F(Hotkeys, KeysSendNothingToOtherWindowsWithANoticeTitle) {
     windowClass.hInstance = ::GetModuleHandleW(nullptr);
     windowClass.lpszClassName = L"OtherProgramsNotice";
     ::RegisterClassW(&windowClass);
-    HWND others[] = {
-        ::CreateWindowExW(0, windowClass.lpszClassName, L"Korvelane On-Screen Display-Battery Disabeled", WS_POPUP,
-                          0, 0, 10, 10, nullptr, nullptr, windowClass.hInstance, nullptr),
-        ::CreateWindowExW(0, windowClass.lpszClassName, L"Korvelane On-Screen Display-Guest User Deny", WS_POPUP, 0,
-                          0, 10, 10, nullptr, nullptr, windowClass.hInstance, nullptr)};
+    HWND others[] = {::CreateWindowExW(0, windowClass.lpszClassName, L"Korvelane On-Screen Display-Battery Disabeled",
+                                       WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, windowClass.hInstance, nullptr),
+                     ::CreateWindowExW(0, windowClass.lpszClassName, L"Korvelane On-Screen Display-Guest User Deny",
+                                       WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, windowClass.hInstance, nullptr)};
     machine.Set([](sim::State& s) { s.ec[0xBB] = 0x10; });
     program.Press(kRelease, kWireless);
     observe::PumpMessages(300);  // a message sent to these windows arrives here

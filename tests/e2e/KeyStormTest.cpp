@@ -18,8 +18,8 @@
 namespace e2e {
 namespace {
 
-using KeyFlag::kInjected;  // every event SendInput makes carries it
-constexpr DWORD kSettleMs = 3500;    // past the display's 3 s, so it has hidden
+using KeyFlag::kInjected;          // every event SendInput makes carries it
+constexpr DWORD kSettleMs = 3500;  // past the display's 3 s, so it has hidden
 constexpr int64_t kStallMs = 1000;
 
 // The program at log-on conditions (PlainRun): measured, 25 to 33 of 33
@@ -72,7 +72,8 @@ TEST_F(KeyStorm, EveryEventIsHandledAsTheTableSaysAndTypingArrivesWhole) {
         if (event.vk != 0) {
             continue;  // Esc and letters: their codes are no notebook key's
         }
-        const uint32_t flags = (event.extended ? KeyFlag::kExtended : 0) | (event.up ? KeyFlag::kReleased : 0) | kInjected;
+        const uint32_t flags =
+            (event.extended ? KeyFlag::kExtended : 0) | (event.up ? KeyFlag::kReleased : 0) | kInjected;
         const HotkeyAction action = LookUpHotkey(flags, event.scanCode);
         if (action == HotkeyAction::VolumeUp || action == HotkeyAction::VolumeDown) {
             volume = StepVolumeLevel(VolumeLevelFromValue(values, volume), action == HotkeyAction::VolumeUp) *
@@ -158,11 +159,12 @@ TEST_F(KeyStorm, EveryEventIsHandledAsTheTableSaysAndTypingArrivesWhole) {
     const SIZE_T privateAfter = program.PrivateBytes();
     EXPECT_LE(privateAfter, privateBefore + 64 * 1024) << "grew by " << (privateAfter - privateBefore) << " bytes";
 
-    std::printf("storm of %d events (seed %u): sent in %lu ms, %.0f events/s; wireless shown %zu times, "
-                "volume steps %zu, display presses %zu, %zu letters typed; private bytes %zu -> %zu\n",
-                count, seed, static_cast<unsigned long>(sendMs), sendMs > 0 ? count * 1000.0 / sendMs : 0.0,
-                wireless, volumeSteps, displayPresses, storm.typed.size(), static_cast<size_t>(privateBefore),
-                static_cast<size_t>(privateAfter));
+    std::printf(
+        "storm of %d events (seed %u): sent in %lu ms, %.0f events/s; wireless shown %zu times, "
+        "volume steps %zu, display presses %zu, %zu letters typed; private bytes %zu -> %zu\n",
+        count, seed, static_cast<unsigned long>(sendMs), sendMs > 0 ? count * 1000.0 / sendMs : 0.0, wireless,
+        volumeSteps, displayPresses, storm.typed.size(), static_cast<size_t>(privateBefore),
+        static_cast<size_t>(privateAfter));
 }
 
 }  // namespace

@@ -117,9 +117,7 @@ ProgramRun::~ProgramRun() {
     }
 }
 
-bool ProgramRun::Start(const std::wstring& args) {
-    return m_debuggee.Start(ProgramPath(), args, BinDirectory());
-}
+bool ProgramRun::Start(const std::wstring& args) { return m_debuggee.Start(ProgramPath(), args, BinDirectory()); }
 
 HWND ProgramRun::WaitForMainWindow(DWORD timeoutMs) {
     m_main = observe::WaitForWindow(kMainClass, nullptr, timeoutMs, m_debuggee.Pid());
@@ -131,9 +129,7 @@ HWND ProgramRun::WaitForMainWindow(DWORD timeoutMs) {
     return m_main;
 }
 
-HWND ProgramRun::OsdWindow() const {
-    return observe::WaitForWindow(nullptr, kOsdTitle, 2000, m_debuggee.Pid());
-}
+HWND ProgramRun::OsdWindow() const { return observe::WaitForWindow(nullptr, kOsdTitle, 2000, m_debuggee.Pid()); }
 
 void ProgramRun::Press(uint32_t flags, uint32_t scanCode) const {
     ::PostMessageW(m_main, WM_FNKEY_EVENT, flags, scanCode);
@@ -204,8 +200,7 @@ ProgramRun::Effect ProgramRun::EffectWithMarker(FreshNotebook& machine, const st
             break;
         }
         if (::GetTickCount() - lineStart > timeoutMs) {
-            effect.lines.assign(lines.begin() + static_cast<long>(std::min(linesBefore, lines.size())),
-                                lines.end());
+            effect.lines.assign(lines.begin() + static_cast<long>(std::min(linesBefore, lines.size())), lines.end());
             effect.lines.push_back("<marker never answered>");
             break;
         }
@@ -230,8 +225,8 @@ bool PlainRun::Start(FreshNotebook& machine) {
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          BinDirectory().c_str(), &startup, &m_process)) {
+    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, BinDirectory().c_str(),
+                          &startup, &m_process)) {
         return false;
     }
     m_main = observe::WaitForWindow(kMainClass, nullptr, kStartTimeoutMs, m_process.dwProcessId);
@@ -251,8 +246,7 @@ std::optional<DWORD> PlainRun::Close(DWORD timeoutMs) {
 SIZE_T PlainRun::PrivateBytes() const {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof(counters);
-    ::GetProcessMemoryInfo(m_process.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                           sizeof(counters));
+    ::GetProcessMemoryInfo(m_process.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
     return counters.PagefileUsage;
 }
 
@@ -301,8 +295,8 @@ ToolRun RunTool(const std::wstring& exe, const std::wstring& args) {
     startup.hStdOutput = writeEnd;
     startup.hStdError = writeEnd;
     PROCESS_INFORMATION process{};
-    const BOOL started = ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                          nullptr, nullptr, &startup, &process);
+    const BOOL started = ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                          &startup, &process);
     const DWORD startError = started ? 0 : ::GetLastError();
     ::CloseHandle(writeEnd);
     if (!started) {
@@ -328,8 +322,8 @@ bool SendKeys(const std::wstring& keys, DWORD timeoutMs) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process)) {
+    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process)) {
         std::fprintf(stderr, "send_input could not start: error %lu\n", ::GetLastError());
         return false;
     }

@@ -90,8 +90,7 @@ public:
     Effect EffectOf(FreshNotebook& machine, const std::function<void()>& act, DWORD timeoutMs = 5000) const;
     // The same for real key events: `act` sends them (SendKeys), the marker
     // follows through the same input queue, so it cannot overtake them.
-    Effect EffectOfInput(FreshNotebook& machine, const std::function<void()>& act,
-                         DWORD timeoutMs = 5000) const;
+    Effect EffectOfInput(FreshNotebook& machine, const std::function<void()>& act, DWORD timeoutMs = 5000) const;
 
     std::vector<std::string> Lines() const { return m_debuggee.Lines(); }
     bool WaitForLine(const std::string& line, DWORD timeoutMs = 5000) const {
@@ -102,9 +101,7 @@ public:
     }
     // Waits for `line` among the lines written after the first `after` ones.
     bool WaitForNewLine(const std::string& line, size_t after, DWORD timeoutMs = 5000) const;
-    std::optional<DWORD> WaitExit(DWORD timeoutMs = kStartTimeoutMs) const {
-        return m_debuggee.WaitExit(timeoutMs);
-    }
+    std::optional<DWORD> WaitExit(DWORD timeoutMs = kStartTimeoutMs) const { return m_debuggee.WaitExit(timeoutMs); }
     bool Running() const { return m_debuggee.Running(); }
     DWORD Pid() const { return m_debuggee.Pid(); }
     DWORD MainThreadId() const { return m_debuggee.MainThreadId(); }
@@ -142,9 +139,7 @@ public:
     HWND MainWindow() const { return m_main; }
     DWORD Pid() const { return m_process.dwProcessId; }
     // Delivers a key event as the hook posts it.
-    void Press(uint32_t flags, uint32_t scanCode) const {
-        ::PostMessageW(m_main, WM_FNKEY_EVENT, flags, scanCode);
-    }
+    void Press(uint32_t flags, uint32_t scanCode) const { ::PostMessageW(m_main, WM_FNKEY_EVENT, flags, scanCode); }
     // Posts WM_CLOSE and waits for the end; its exit code, none on timeout.
     std::optional<DWORD> Close(DWORD timeoutMs = kStartTimeoutMs);
     // The committed private bytes (Wine leaves PrivateUsage at 0).

@@ -20,8 +20,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
     wc.hInstance = instance;
     wc.lpszClassName = L"VaskE2eCompanion";
     ::RegisterClassW(&wc);
-    HWND window = ::CreateWindowExW(0, wc.lpszClassName, L"Korvelane Zorvath", WS_OVERLAPPEDWINDOW, 50, 50, 300,
-                                    200, nullptr, nullptr, instance, nullptr);
+    HWND window = ::CreateWindowExW(0, wc.lpszClassName, L"Korvelane Zorvath", WS_OVERLAPPEDWINDOW, 50, 50, 300, 200,
+                                    nullptr, nullptr, instance, nullptr);
     ::ShowWindow(window, show);
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {

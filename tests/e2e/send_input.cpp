@@ -57,8 +57,8 @@ bool AddScanCode(const std::wstring& word, std::vector<INPUT>* inputs) {
     input.ki.wScan = static_cast<WORD>(scan);
     // Without a virtual key the system maps the scan code to one; the Fn
     // combinations' codes map to none, and such events reach the hooks only.
-    input.ki.dwFlags = (vk == 0 ? KEYEVENTF_SCANCODE : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0) |
-                       (up ? KEYEVENTF_KEYUP : 0);
+    input.ki.dwFlags =
+        (vk == 0 ? KEYEVENTF_SCANCODE : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0) | (up ? KEYEVENTF_KEYUP : 0);
     inputs->push_back(input);
     return true;
 }
@@ -87,8 +87,8 @@ bool AddStorm(const std::wstring& spec, std::vector<INPUT>* inputs) {
         INPUT input{};
         input.type = INPUT_KEYBOARD;
         input.ki.wVk = event.vk;
-        input.ki.wScan = event.scanCode != 0 ? event.scanCode
-                                             : static_cast<WORD>(::MapVirtualKeyW(event.vk, MAPVK_VK_TO_VSC));
+        input.ki.wScan =
+            event.scanCode != 0 ? event.scanCode : static_cast<WORD>(::MapVirtualKeyW(event.vk, MAPVK_VK_TO_VSC));
         input.ki.dwFlags = (event.vk == 0 ? KEYEVENTF_SCANCODE : 0) | (event.extended ? KEYEVENTF_EXTENDEDKEY : 0) |
                            (event.up ? KEYEVENTF_KEYUP : 0);
         inputs->push_back(input);

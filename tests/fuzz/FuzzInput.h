@@ -31,10 +31,10 @@ private:
 };
 
 // A broken promise is a finding: say which, and stop as a crash does.
-#define FUZZ_REQUIRE(condition)                                                         \
-    do {                                                                                \
-        if (!(condition)) {                                                             \
+#define FUZZ_REQUIRE(condition)                                                          \
+    do {                                                                                 \
+        if (!(condition)) {                                                              \
             std::fprintf(stderr, "%s:%d: broken: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                               \
-        }                                                                               \
+            std::abort();                                                                \
+        }                                                                                \
     } while (false)

@@ -15,8 +15,6 @@ unsigned long long CallLogDropped() {
     return log ? log->dropped : 0;
 }
 
-bool ClearCallLog() {
-    return sim::ProcessNotebook().ClearCallLog();
-}
+bool ClearCallLog() { return sim::ProcessNotebook().ClearCallLog(); }
 
-} // namespace observe
+}  // namespace observe

@@ -14,4 +14,4 @@ std::vector<std::string> CallLogText();
 unsigned long long CallLogDropped();
 bool ClearCallLog();
 
-} // namespace observe
+}  // namespace observe

@@ -34,11 +34,10 @@ std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info
             return {};
         }
         // The ANSI code page, so that a line reads the same whichever way it came.
-        const int n = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr,
-                                          0, nullptr, nullptr);
+        const int n =
+            WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
         std::string s(n, '\0');
-        WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                            nullptr);
+        WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
         return s;
     }
     std::string s(chars, '\0');
@@ -52,7 +51,7 @@ std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info
     return s;
 }
 
-} // namespace
+}  // namespace
 
 Debuggee::~Debuggee() {
     if (m_thread.joinable()) {
@@ -63,12 +62,9 @@ Debuggee::~Debuggee() {
     }
 }
 
-void Debuggee::OnLine(std::function<void(const std::string&)> handler) {
-    m_onLine = std::move(handler);
-}
+void Debuggee::OnLine(std::function<void(const std::string&)> handler) { m_onLine = std::move(handler); }
 
-bool Debuggee::Start(const std::wstring& exe, const std::wstring& args,
-                     const std::wstring& workDir) {
+bool Debuggee::Start(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir) {
     if (m_thread.joinable()) {
         m_error = "already started";
         return false;
@@ -89,9 +85,8 @@ void Debuggee::Loop(std::wstring commandLine, std::wstring workDir) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    const BOOL created =
-        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
-                       nullptr, workDir.empty() ? nullptr : workDir.c_str(), &si, &pi);
+    const BOOL created = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
+                                        nullptr, workDir.empty() ? nullptr : workDir.c_str(), &si, &pi);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_startDone = true;
@@ -236,4 +231,4 @@ bool Debuggee::Terminate(UINT exitCode) {
     return TerminateProcess(process, exitCode) != FALSE;
 }
 
-} // namespace observe
+}  // namespace observe

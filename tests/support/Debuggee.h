@@ -34,8 +34,7 @@ public:
 
     // Starts exe (command line: the quoted path, a space, args) in workDir
     // (empty: the caller's). False when the process cannot be created; Error() says why.
-    bool Start(const std::wstring& exe, const std::wstring& args = {},
-               const std::wstring& workDir = {});
+    bool Start(const std::wstring& exe, const std::wstring& args = {}, const std::wstring& workDir = {});
 
     // Every line so far; a line is one OutputDebugString text with its line end, if any.
     std::vector<std::string> Lines() const;
@@ -79,4 +78,4 @@ private:
     SystemCallWatch m_calls;
 };
 
-} // namespace observe
+}  // namespace observe

@@ -27,10 +27,18 @@ std::string Escape(const std::string& s) {
     std::string out;
     for (unsigned char c : s) {
         switch (c) {
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\\': out += "\\\\"; break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
         default:
             if (c < 0x20 || c == 0x7F) {
                 char buf[8];
@@ -80,8 +88,7 @@ std::string QuoteArg(const std::string& a) {
 
 std::string HwndText(HWND h) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "0x%llx",
-                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(h)));
+    std::snprintf(buf, sizeof buf, "0x%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(h)));
     return buf;
 }
 
@@ -97,8 +104,7 @@ bool TakeOptions(Args& args, Options* o, bool allowTimeout) {
     Args rest;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        const bool known = a == "--class" || a == "--title" || a == "--pid" ||
-                           (allowTimeout && a == "--timeout");
+        const bool known = a == "--class" || a == "--title" || a == "--pid" || (allowTimeout && a == "--timeout");
         if (!known) {
             rest.push_back(a);
             continue;
@@ -132,8 +138,7 @@ bool TakeOptions(Args& args, Options* o, bool allowTimeout) {
 HWND FindByOptions(const Options& o, DWORD timeoutMs) {
     const std::wstring cls = observe::Widen(o.className);
     const std::wstring title = observe::Widen(o.title);
-    return observe::WaitForWindow(o.hasClass ? cls.c_str() : nullptr,
-                                  o.hasTitle ? title.c_str() : nullptr, timeoutMs,
+    return observe::WaitForWindow(o.hasClass ? cls.c_str() : nullptr, o.hasTitle ? title.c_str() : nullptr, timeoutMs,
                                   static_cast<DWORD>(o.pid));
 }
 
@@ -193,8 +198,7 @@ int Run(Args& args) {
     if (!d.Start(PathArg(args[0]), params)) {
         return Fail(kNegative, "cannot start " + args[0] + ": " + d.Error());
     }
-    const std::optional<DWORD> code =
-        d.WaitExit(timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
+    const std::optional<DWORD> code = d.WaitExit(timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
     if (!code) {
         d.Terminate(1);
         d.WaitExit(INFINITE);
@@ -211,8 +215,9 @@ int WaitWindow(Args& args) {
         return kBadInput;
     }
     if (!args.empty()) {
-        return Fail(kBadInput, "usage: observe wait-window [--class C] [--title T] [--pid P] "
-                               "[--timeout MS]");
+        return Fail(kBadInput,
+                    "usage: observe wait-window [--class C] [--title T] [--pid P] "
+                    "[--timeout MS]");
     }
     const HWND h = FindByOptions(o, static_cast<DWORD>(o.timeoutMs));
     if (!h) {
@@ -236,8 +241,8 @@ int Window(Args& args) {
     std::printf("class    %s\n", observe::Narrow(w.className).c_str());
     std::printf("title    %s\n", observe::Narrow(w.title).c_str());
     std::printf("visible  %d\n", w.visible ? 1 : 0);
-    std::printf("rect     %ld %ld %ld %ld (%ld x %ld)\n", w.rect.left, w.rect.top, w.rect.right,
-                w.rect.bottom, w.rect.right - w.rect.left, w.rect.bottom - w.rect.top);
+    std::printf("rect     %ld %ld %ld %ld (%ld x %ld)\n", w.rect.left, w.rect.top, w.rect.right, w.rect.bottom,
+                w.rect.right - w.rect.left, w.rect.bottom - w.rect.top);
     std::printf("style    0x%08llx\n", static_cast<unsigned long long>(w.style) & 0xFFFFFFFFull);
     std::printf("exstyle  0x%08llx\n", static_cast<unsigned long long>(w.exStyle) & 0xFFFFFFFFull);
     std::printf("owner    %s\n", HwndText(w.owner).c_str());
@@ -249,14 +254,22 @@ bool MessageNumber(const std::string& text, UINT* msg) {
     static const struct {
         const char* name;
         UINT value;
-    } kNames[] = {{"WM_DESTROY", WM_DESTROY},   {"WM_CLOSE", WM_CLOSE},
-                  {"WM_QUIT", WM_QUIT},         {"WM_QUERYENDSESSION", WM_QUERYENDSESSION},
-                  {"WM_ENDSESSION", WM_ENDSESSION}, {"WM_SETTINGCHANGE", WM_SETTINGCHANGE},
-                  {"WM_DISPLAYCHANGE", WM_DISPLAYCHANGE}, {"WM_KEYDOWN", WM_KEYDOWN},
-                  {"WM_KEYUP", WM_KEYUP},       {"WM_COMMAND", WM_COMMAND},
-                  {"WM_SYSCOMMAND", WM_SYSCOMMAND}, {"WM_TIMER", WM_TIMER},
-                  {"WM_POWERBROADCAST", WM_POWERBROADCAST}, {"WM_HOTKEY", WM_HOTKEY},
-                  {"WM_USER", WM_USER},         {"WM_APP", WM_APP}};
+    } kNames[] = {{"WM_DESTROY", WM_DESTROY},
+                  {"WM_CLOSE", WM_CLOSE},
+                  {"WM_QUIT", WM_QUIT},
+                  {"WM_QUERYENDSESSION", WM_QUERYENDSESSION},
+                  {"WM_ENDSESSION", WM_ENDSESSION},
+                  {"WM_SETTINGCHANGE", WM_SETTINGCHANGE},
+                  {"WM_DISPLAYCHANGE", WM_DISPLAYCHANGE},
+                  {"WM_KEYDOWN", WM_KEYDOWN},
+                  {"WM_KEYUP", WM_KEYUP},
+                  {"WM_COMMAND", WM_COMMAND},
+                  {"WM_SYSCOMMAND", WM_SYSCOMMAND},
+                  {"WM_TIMER", WM_TIMER},
+                  {"WM_POWERBROADCAST", WM_POWERBROADCAST},
+                  {"WM_HOTKEY", WM_HOTKEY},
+                  {"WM_USER", WM_USER},
+                  {"WM_APP", WM_APP}};
     // NAME, NAME+N or a number.
     const size_t plus = text.find('+');
     const std::string base = text.substr(0, plus);
@@ -309,8 +322,8 @@ int PostOrSend(Args& args, bool send) {
     }
     // With a time limit: a hung program must not hang the script poking at it.
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(h, msg, static_cast<WPARAM>(wp), static_cast<LPARAM>(lp),
-                             SMTO_ABORTIFHUNG, 5000, &result)) {
+    if (!SendMessageTimeoutW(h, msg, static_cast<WPARAM>(wp), static_cast<LPARAM>(lp), SMTO_ABORTIFHUNG, 5000,
+                             &result)) {
         return Fail(kNegative, "SendMessage failed or timed out");
     }
     std::printf("%lld\n", static_cast<long long>(static_cast<LONG_PTR>(result)));
@@ -344,8 +357,7 @@ int Shot(Args& args) {
     if (args.size() != 1) {
         return Fail(kBadInput, "usage: observe screenshot FILE.png");
     }
-    return observe::Screenshot(PathArg(args[0])) ? kOk
-                                                 : Fail(kNegative, "screenshot failed");
+    return observe::Screenshot(PathArg(args[0])) ? kOk : Fail(kNegative, "screenshot failed");
 }
 
 int Diff(Args& args) {
@@ -357,12 +369,12 @@ int Diff(Args& args) {
         !Number(args[4], "H", &h)) {
         return kBadInput;
     }
-    const RECT area{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(x + w),
-                    static_cast<LONG>(y + h)};
+    const RECT area{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(x + w), static_cast<LONG>(y + h)};
     const long n = observe::CountDifferingPixels(PathArg(args[0]), area, PathArg(args[5]));
     if (n < 0) {
-        return Fail(kBadInput, "cannot compare: a picture is missing or undecodable, or the "
-                               "sizes do not fit");
+        return Fail(kBadInput,
+                    "cannot compare: a picture is missing or undecodable, or the "
+                    "sizes do not fit");
     }
     std::printf("%ld\n", n);
     // Like diff(1): 0 when equal, 1 when not, 2 when the comparison was impossible.
@@ -439,7 +451,7 @@ int Help(Args&) {
     return kOk;
 }
 
-} // namespace
+}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     const Args args = ToolArguments("observe", argc, argv);

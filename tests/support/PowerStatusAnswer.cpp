@@ -41,8 +41,8 @@ bool PowerStatusAnswer::StartStall(StoppedThread& thread, DWORD threadId) {
     // address, keeping the stack aligned as at a call.
     sleeping.Rsp -= 48;
     const ULONG_PTR returnAddress = m_address;
-    if (!::WriteProcessMemory(m_process, reinterpret_cast<void*>(sleeping.Rsp), &returnAddress,
-                              sizeof(returnAddress), nullptr)) {
+    if (!::WriteProcessMemory(m_process, reinterpret_cast<void*>(sleeping.Rsp), &returnAddress, sizeof(returnAddress),
+                              nullptr)) {
         return false;
     }
     sleeping.Rcx = stallMs;
@@ -95,7 +95,8 @@ bool PowerStatusAnswer::Answer(const DEBUG_EVENT& ev) {
         sim::CallRecord& call = lock.AppendCall(sim::Function::GetSystemPowerStatus);
         call.pid = m_pid;
         const sim::State& state = lock.state();
-        const auto fault = static_cast<sim::Fault>(state.faults[static_cast<int>(sim::Function::GetSystemPowerStatus)].fault);
+        const auto fault =
+            static_cast<sim::Fault>(state.faults[static_cast<int>(sim::Function::GetSystemPowerStatus)].fault);
         if (record == 0) {
             call.flags |= sim::CallFlag::kOutputNull;
         } else if (fault != sim::Fault::Refuse) {
@@ -106,9 +107,9 @@ bool PowerStatusAnswer::Answer(const DEBUG_EVENT& ev) {
             status.BatteryLifeTime = static_cast<DWORD>(-1);
             status.BatteryFullLifeTime = static_cast<DWORD>(-1);
             SIZE_T written = 0;
-            result = ::WriteProcessMemory(m_process, reinterpret_cast<void*>(record), &status, sizeof(status),
-                                          &written) &&
-                     written == sizeof(status);
+            result =
+                ::WriteProcessMemory(m_process, reinterpret_cast<void*>(record), &status, sizeof(status), &written) &&
+                written == sizeof(status);
             if (result) {
                 call.flags |= sim::CallFlag::kOutWritten;
                 call.out = status.BatteryLifePercent | (static_cast<uint32_t>(status.BatteryFlag) << 8);

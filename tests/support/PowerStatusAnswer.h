@@ -41,8 +41,8 @@ private:
     HANDLE m_process = nullptr;
     DWORD m_pid = 0;
     ULONG_PTR m_address = 0;
-    ULONG_PTR m_sleep = 0;                 // Sleep in the program's process
-    std::map<DWORD, CONTEXT> m_stalled;    // threads in a stall: their call as it came
+    ULONG_PTR m_sleep = 0;               // Sleep in the program's process
+    std::map<DWORD, CONTEXT> m_stalled;  // threads in a stall: their call as it came
     std::unique_ptr<sim::Notebook> m_notebook;
 };
 

@@ -16,7 +16,7 @@ void Drain(HANDLE pipe, std::string* into) {
     }
 }
 
-} // namespace
+}  // namespace
 
 ProcessResult RunProcess(const std::wstring& exe, const std::wstring& args, DWORD timeoutMs,
                          const std::wstring& workDir) {
@@ -38,9 +38,8 @@ ProcessResult RunProcess(const std::wstring& exe, const std::wstring& args, DWOR
     si.hStdError = errWrite;
     PROCESS_INFORMATION pi{};
     std::wstring commandLine = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
-    result.started =
-        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                       nullptr, workDir.empty() ? nullptr : workDir.c_str(), &si, &pi) != FALSE;
+    result.started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                    workDir.empty() ? nullptr : workDir.c_str(), &si, &pi) != FALSE;
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     if (result.started) {
@@ -75,8 +74,7 @@ std::wstring MakeTempDir(const std::wstring& prefix) {
     const DWORD n = GetTempPathW(MAX_PATH + 1, base);
     // Process id and tick count make clashes rare; retrying makes them harmless.
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        const std::wstring dir = std::wstring(base, n) + prefix + L"-" +
-                                 std::to_wstring(GetCurrentProcessId()) + L"-" +
+        const std::wstring dir = std::wstring(base, n) + prefix + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                                  std::to_wstring(GetTickCount() + attempt);
         if (CreateDirectoryW(dir.c_str(), nullptr)) {
             return dir + L"\\";
@@ -124,12 +122,10 @@ std::string Narrow(const std::wstring& w) {
     if (w.empty()) {
         return {};
     }
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                      nullptr, nullptr);
+    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
     std::string s(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
     return s;
 }
 
-} // namespace observe
+}  // namespace observe

@@ -18,8 +18,8 @@ struct ProcessResult {
 
 // Runs exe with args, collecting both output streams; a program still running
 // after timeoutMs is terminated (timedOut set).
-ProcessResult RunProcess(const std::wstring& exe, const std::wstring& args,
-                         DWORD timeoutMs = 20000, const std::wstring& workDir = {});
+ProcessResult RunProcess(const std::wstring& exe, const std::wstring& args, DWORD timeoutMs = 20000,
+                         const std::wstring& workDir = {});
 
 // Folder of the running executable, with a trailing backslash.
 std::wstring ExecutableDir();
@@ -31,4 +31,4 @@ bool RemoveTree(const std::wstring& dir);
 std::wstring Widen(const std::string& s);
 std::string Narrow(const std::wstring& s);
 
-} // namespace observe
+}  // namespace observe

@@ -29,9 +29,9 @@ long CountKernelHandles(DWORD pid) {
     std::vector<BYTE> buffer(1 << 18);
     NTSTATUS status;
     ULONG needed = 0;
-    while ((status = ::NtQuerySystemInformation(
-                static_cast<SYSTEM_INFORMATION_CLASS>(kSystemHandleInformation), buffer.data(),
-                static_cast<ULONG>(buffer.size()), &needed)) == kInfoLengthMismatch &&
+    while ((status = ::NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(kSystemHandleInformation),
+                                                buffer.data(), static_cast<ULONG>(buffer.size()), &needed)) ==
+               kInfoLengthMismatch &&
            buffer.size() < (64u << 20)) {
         buffer.resize(buffer.size() * 2);
     }
@@ -69,8 +69,8 @@ long CountGdiObjects(HANDLE process, std::array<long, 128>* byKind) {
     ULONG length = 0;
     ULONG_PTR table = 0;
     if (::NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic), &length) != 0 ||
-        !::ReadProcessMemory(process, reinterpret_cast<BYTE*>(basic.PebBaseAddress) + kPebGdiTableOffset,
-                             &table, sizeof(table), nullptr) ||
+        !::ReadProcessMemory(process, reinterpret_cast<BYTE*>(basic.PebBaseAddress) + kPebGdiTableOffset, &table,
+                             sizeof(table), nullptr) ||
         table == 0) {
         return -1;
     }
@@ -82,8 +82,8 @@ long CountGdiObjects(HANDLE process, std::array<long, 128>* byKind) {
         const ULONG_PTR at = table + first * sizeof(GdiHandleEntry);
         // Not a byte past the table's end: what lies there is no entry.
         const size_t entries = std::min(chunk.size(), kGdiMaxHandles - first);
-        if (!::ReadProcessMemory(process, reinterpret_cast<void*>(at), chunk.data(),
-                                 entries * sizeof(GdiHandleEntry), &got) ||
+        if (!::ReadProcessMemory(process, reinterpret_cast<void*>(at), chunk.data(), entries * sizeof(GdiHandleEntry),
+                                 &got) ||
             got == 0) {
             break;
         }
@@ -137,8 +137,7 @@ ProcessObjects CountProcessObjects(DWORD pid) {
     }
     PROCESS_MEMORY_COUNTERS_EX memory{};
     memory.cb = sizeof(memory);
-    if (::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                               sizeof(memory))) {
+    if (::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory))) {
         // Wine leaves PrivateUsage at 0; the committed private bytes are the same.
         objects.privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
     }
@@ -187,9 +186,7 @@ std::string GdiKindName(size_t kind) {
     return "kind " + std::to_string(kind);
 }
 
-bool IsWindowSystemGdiKind(size_t kind) {
-    return kind == kDcKind || kind == kRegionKind || kind == kSurfaceKind;
-}
+bool IsWindowSystemGdiKind(size_t kind) { return kind == kDcKind || kind == kRegionKind || kind == kSurfaceKind; }
 
 std::string GdiGrowth(const ProcessObjects& from, const ProcessObjects& to) {
     std::string text;

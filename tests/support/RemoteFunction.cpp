@@ -75,8 +75,8 @@ StoppedThread::~StoppedThread() {
 CallFrame ReadCallFrame(HANDLE process, const CONTEXT& context) {
     CallFrame call;
 #ifdef _WIN64
-    ::ReadProcessMemory(process, reinterpret_cast<void*>(context.Rsp), &call.returnAddress,
-                        sizeof(call.returnAddress), nullptr);
+    ::ReadProcessMemory(process, reinterpret_cast<void*>(context.Rsp), &call.returnAddress, sizeof(call.returnAddress),
+                        nullptr);
     const DWORD64 registers[4] = {context.Rcx, context.Rdx, context.R8, context.R9};
     for (int i = 0; i < 4; ++i) {
         call.args[i] = registers[i];

@@ -51,8 +51,7 @@ Fn WineExport(const wchar_t* module, const char* name) {
 }
 
 bool WriteFileBytes(const std::wstring& path, const void* data, DWORD size) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -70,8 +69,7 @@ std::optional<Picture> DecodePackedDib(const unsigned char* data, DWORD size) {
     }
     BITMAPINFOHEADER bih;
     std::memcpy(&bih, data, sizeof bih);
-    if (bih.biSize < sizeof(BITMAPINFOHEADER) || bih.biSize > size || bih.biWidth <= 0 ||
-        bih.biHeight == 0) {
+    if (bih.biSize < sizeof(BITMAPINFOHEADER) || bih.biSize > size || bih.biWidth <= 0 || bih.biHeight == 0) {
         return std::nullopt;
     }
     DWORD colors = bih.biClrUsed;
@@ -79,8 +77,7 @@ std::optional<Picture> DecodePackedDib(const unsigned char* data, DWORD size) {
         colors = 1u << bih.biBitCount;
     }
     // BI_BITFIELDS keeps its three masks after a plain 40-byte header only.
-    const DWORD masks =
-        bih.biCompression == BI_BITFIELDS && bih.biSize == sizeof(BITMAPINFOHEADER) ? 12 : 0;
+    const DWORD masks = bih.biCompression == BI_BITFIELDS && bih.biSize == sizeof(BITMAPINFOHEADER) ? 12 : 0;
     const DWORD bitsOffset = bih.biSize + masks + colors * 4;
     if (bitsOffset >= size) {
         return std::nullopt;
@@ -101,9 +98,8 @@ std::optional<Picture> DecodePackedDib(const unsigned char* data, DWORD size) {
     std::optional<Picture> picture;
     if (section && pixels) {
         HGDIOBJ old = SelectObject(dc, section);
-        const int lines =
-            StretchDIBits(dc, 0, 0, w, h, 0, 0, w, h, data + bitsOffset,
-                          reinterpret_cast<const BITMAPINFO*>(data), DIB_RGB_COLORS, SRCCOPY);
+        const int lines = StretchDIBits(dc, 0, 0, w, h, 0, 0, w, h, data + bitsOffset,
+                                        reinterpret_cast<const BITMAPINFO*>(data), DIB_RGB_COLORS, SRCCOPY);
         GdiFlush();
         if (lines > 0) {
             Picture p;
@@ -125,7 +121,7 @@ std::optional<Picture> DecodePackedDib(const unsigned char* data, DWORD size) {
     return picture;
 }
 
-} // namespace
+}  // namespace
 
 std::optional<Picture> LoadPicture(const std::wstring& path) {
     EnsureGdiplus();
@@ -145,18 +141,15 @@ std::optional<Picture> LoadPicture(const std::wstring& path) {
     // Whatever the file's format, read it as 24-bit: alpha plays no part.
     Gdiplus::Rect rect(0, 0, p.width, p.height);
     Gdiplus::BitmapData data{};
-    if (bmp.LockBits(&rect, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB, &data) !=
-        Gdiplus::Ok) {
+    if (bmp.LockBits(&rect, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB, &data) != Gdiplus::Ok) {
         return std::nullopt;
     }
     p.rgb.resize(static_cast<size_t>(p.width) * p.height);
     for (int y = 0; y < p.height; ++y) {
-        const auto* row = static_cast<const unsigned char*>(data.Scan0) +
-                          static_cast<ptrdiff_t>(y) * data.Stride;
+        const auto* row = static_cast<const unsigned char*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride;
         for (int x = 0; x < p.width; ++x) {
             const unsigned char* bgr = row + 3 * x;
-            p.rgb[static_cast<size_t>(y) * p.width + x] =
-                (uint32_t{bgr[2]} << 16) | (uint32_t{bgr[1]} << 8) | bgr[0];
+            p.rgb[static_cast<size_t>(y) * p.width + x] = (uint32_t{bgr[2]} << 16) | (uint32_t{bgr[1]} << 8) | bgr[0];
         }
     }
     bmp.UnlockBits(&data);
@@ -249,8 +242,8 @@ bool Screenshot(const std::wstring& pngPath) {
 long CountDifferingPixels(const Picture& shot, RECT area, const Picture& expected) {
     const long w = area.right - area.left;
     const long h = area.bottom - area.top;
-    if (w <= 0 || h <= 0 || area.left < 0 || area.top < 0 || area.right > shot.width ||
-        area.bottom > shot.height || expected.width != w || expected.height != h) {
+    if (w <= 0 || h <= 0 || area.left < 0 || area.top < 0 || area.right > shot.width || area.bottom > shot.height ||
+        expected.width != w || expected.height != h) {
         return -1;
     }
     long differing = 0;
@@ -264,8 +257,7 @@ long CountDifferingPixels(const Picture& shot, RECT area, const Picture& expecte
     return differing;
 }
 
-long CountDifferingPixels(const std::wstring& screenshotPng, RECT area,
-                          const std::wstring& expectedPng) {
+long CountDifferingPixels(const std::wstring& screenshotPng, RECT area, const std::wstring& expectedPng) {
     const std::optional<Picture> shot = LoadPicture(screenshotPng);
     const std::optional<Picture> expected = LoadPicture(expectedPng);
     if (!shot || !expected) {
@@ -274,10 +266,9 @@ long CountDifferingPixels(const std::wstring& screenshotPng, RECT area,
     return CountDifferingPixels(*shot, area, *expected);
 }
 
-bool ExtractResourcePicture(const std::wstring& modulePath, const wchar_t* name,
-                            const std::wstring& pngPath) {
-    HMODULE module = LoadLibraryExW(modulePath.c_str(), nullptr,
-                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+bool ExtractResourcePicture(const std::wstring& modulePath, const wchar_t* name, const std::wstring& pngPath) {
+    HMODULE module =
+        LoadLibraryExW(modulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (!module) {
         return false;
     }
@@ -301,4 +292,4 @@ bool ExtractResourcePicture(const std::wstring& modulePath, const wchar_t* name,
     return ok;
 }
 
-} // namespace observe
+}  // namespace observe

@@ -30,18 +30,16 @@ bool Screenshot(const std::wstring& pngPath);
 // Pixels of `area` of the screenshot that differ from the expected picture,
 // which must be exactly area's size. -1 when a file is missing or undecodable,
 // the sizes differ or the area leaves the screenshot.
-long CountDifferingPixels(const std::wstring& screenshotPng, RECT area,
-                          const std::wstring& expectedPng);
+long CountDifferingPixels(const std::wstring& screenshotPng, RECT area, const std::wstring& expectedPng);
 long CountDifferingPixels(const Picture& shot, RECT area, const Picture& expected);
 
 // Writes a module's picture resource as a PNG: type "PNG" as it is stored, or
 // a bitmap (RT_BITMAP) converted the way GDI draws it on a 24-bit screen.
 // name is a string or MAKEINTRESOURCEW(id).
-bool ExtractResourcePicture(const std::wstring& modulePath, const wchar_t* name,
-                            const std::wstring& pngPath);
+bool ExtractResourcePicture(const std::wstring& modulePath, const wchar_t* name, const std::wstring& pngPath);
 
 // Path conversion through Wine's drive mapping; empty when not under Wine.
 std::string UnixPathOf(const std::wstring& windowsPath);
 std::wstring WindowsPathOf(const std::string& unixPath);
 
-} // namespace observe
+}  // namespace observe

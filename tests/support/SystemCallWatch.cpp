@@ -180,7 +180,8 @@ std::string SystemCallWatch::Detail(const Watched& watched, const ULONG_PTR (&ar
         ::ReadProcessMemory(m_process, record.lpVerb, verb, sizeof(verb) - sizeof(wchar_t), nullptr);
     }
     char text[160];
-    std::snprintf(text, sizeof(text), "mask 0x%lx hwnd 0x%llx verb %ls show %d", static_cast<unsigned long>(record.fMask),
+    std::snprintf(text, sizeof(text), "mask 0x%lx hwnd 0x%llx verb %ls show %d",
+                  static_cast<unsigned long>(record.fMask),
                   static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(record.hwnd)), verb, record.nShow);
     return text;
 }

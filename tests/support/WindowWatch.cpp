@@ -21,8 +21,7 @@ std::wstring ClassOf(HWND hwnd) {
 std::wstring TitleOf(HWND hwnd) {
     wchar_t buf[512];
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buf),
-                             SMTO_ABORTIFHUNG, 1000, &copied)) {
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 1000, &copied)) {
         return {};
     }
     return std::wstring(buf, copied < 512 ? copied : 511);
@@ -49,10 +48,9 @@ BOOL CALLBACK Match(HWND hwnd, LPARAM lp) {
     return FALSE;
 }
 
-} // namespace
+}  // namespace
 
-HWND WaitForWindow(const wchar_t* className, const wchar_t* exactTitle, DWORD timeoutMs,
-                   DWORD pid) {
+HWND WaitForWindow(const wchar_t* className, const wchar_t* exactTitle, DWORD timeoutMs, DWORD pid) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
         Search s{className, exactTitle, pid, nullptr};
@@ -108,4 +106,4 @@ void PumpMessages(DWORD ms) {
     } while (GetTickCount() - start < ms);
 }
 
-} // namespace observe
+}  // namespace observe

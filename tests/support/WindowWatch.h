@@ -12,8 +12,7 @@ namespace observe {
 // The first top-level window whose class and title match (null: any), polled
 // until timeoutMs has passed; null on timeout. pid, when non-zero, restricts
 // the search to that process's windows.
-HWND WaitForWindow(const wchar_t* className, const wchar_t* exactTitle, DWORD timeoutMs,
-                   DWORD pid = 0);
+HWND WaitForWindow(const wchar_t* className, const wchar_t* exactTitle, DWORD timeoutMs, DWORD pid = 0);
 
 struct WindowInfo {
     bool exists = false;
@@ -37,4 +36,4 @@ void PumpMessages(DWORD ms);
 // Opens an existing event by name and sets it; false when there is none.
 bool SignalNamedEvent(const wchar_t* name);
 
-} // namespace observe
+}  // namespace observe

@@ -45,8 +45,7 @@ TEST(CloseRequest, FromCommandLine) {
         {L"Close", false},
     };
     for (const CloseCase& c : cases) {
-        EXPECT_EQ(LineAsksToClose(c.line), c.closes)
-            << testing::PrintToString(std::wstring(c.line));
+        EXPECT_EQ(LineAsksToClose(c.line), c.closes) << testing::PrintToString(std::wstring(c.line));
     }
 }
 
@@ -67,4 +66,4 @@ TEST(FileNameField, FirstArgumentThatIsNotAFlag) {
     EXPECT_EQ(FirstNonFlagArgument({L"-a", L"", L"y"}), L"");
 }
 
-} // namespace
+}  // namespace

@@ -16,8 +16,7 @@ struct SplitCase {
 
 void ExpectSplits(const std::vector<SplitCase>& cases) {
     for (const SplitCase& c : cases) {
-        EXPECT_EQ(SplitCommandLineArguments(c.line), c.args)
-            << testing::PrintToString(std::wstring(c.line));
+        EXPECT_EQ(SplitCommandLineArguments(c.line), c.args) << testing::PrintToString(std::wstring(c.line));
     }
 }
 
@@ -34,9 +33,7 @@ TEST(CommandLineSplit, ProgramName) {
     });
 }
 
-TEST(CommandLineSplit, EmptyLineHasOnlyAnEmptyProgramName) {
-    ExpectSplits({{L"", {L""}}});
-}
+TEST(CommandLineSplit, EmptyLineHasOnlyAnEmptyProgramName) { ExpectSplits({{L"", {L""}}}); }
 
 TEST(CommandLineSplit, BlanksAndTabsSeparate) {
     ExpectSplits({
@@ -126,4 +123,4 @@ TEST(CommandLineFlag, SlashOrDashStartsAFlag) {
     EXPECT_FALSE(IsFlagArgument(L"\\x"));
 }
 
-} // namespace
+}  // namespace

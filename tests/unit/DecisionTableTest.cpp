@@ -21,26 +21,38 @@ constexpr uint32_t kLowIlExtRelease = 0x83;
 constexpr uint32_t kInjectedPlainPress = 0x10;
 
 const std::vector<uint32_t> kFlagVariants = {
-    kExtRelease,         kPlainRelease,     kExtPress,
-    kPlainPress,         kAltExtRelease,    kInjectedExtRelease,
-    kInjectedExtPress,   kLowIlExtRelease,  kInjectedPlainPress,
+    kExtRelease,         kPlainRelease,     kExtPress,        kPlainPress,         kAltExtRelease,
+    kInjectedExtRelease, kInjectedExtPress, kLowIlExtRelease, kInjectedPlainPress,
 };
 
 const char* Name(HotkeyAction action) {
     switch (action) {
-    case HotkeyAction::None: return "None";
-    case HotkeyAction::ShowBatteryLevel: return "ShowBatteryLevel";
-    case HotkeyAction::ShowMuteState: return "ShowMuteState";
-    case HotkeyAction::BrightnessDown: return "BrightnessDown";
-    case HotkeyAction::BrightnessUp: return "BrightnessUp";
-    case HotkeyAction::CycleDisplayOutput: return "CycleDisplayOutput";
-    case HotkeyAction::ShowWirelessState: return "ShowWirelessState";
-    case HotkeyAction::ToggleCompanion: return "ToggleCompanion";
-    case HotkeyAction::ConfirmGraphicsSwitch: return "ConfirmGraphicsSwitch";
-    case HotkeyAction::HideOsd: return "HideOsd";
-    case HotkeyAction::SynthesizeF18: return "SynthesizeF18";
-    case HotkeyAction::VolumeUp: return "VolumeUp";
-    case HotkeyAction::VolumeDown: return "VolumeDown";
+    case HotkeyAction::None:
+        return "None";
+    case HotkeyAction::ShowBatteryLevel:
+        return "ShowBatteryLevel";
+    case HotkeyAction::ShowMuteState:
+        return "ShowMuteState";
+    case HotkeyAction::BrightnessDown:
+        return "BrightnessDown";
+    case HotkeyAction::BrightnessUp:
+        return "BrightnessUp";
+    case HotkeyAction::CycleDisplayOutput:
+        return "CycleDisplayOutput";
+    case HotkeyAction::ShowWirelessState:
+        return "ShowWirelessState";
+    case HotkeyAction::ToggleCompanion:
+        return "ToggleCompanion";
+    case HotkeyAction::ConfirmGraphicsSwitch:
+        return "ConfirmGraphicsSwitch";
+    case HotkeyAction::HideOsd:
+        return "HideOsd";
+    case HotkeyAction::SynthesizeF18:
+        return "SynthesizeF18";
+    case HotkeyAction::VolumeUp:
+        return "VolumeUp";
+    case HotkeyAction::VolumeDown:
+        return "VolumeDown";
     }
     return "?";
 }
@@ -48,15 +60,14 @@ const char* Name(HotkeyAction action) {
 struct KeyCase {
     uint32_t scanCode;
     HotkeyAction action;
-    std::set<uint32_t> firingFlags; // of kFlagVariants, the ones that trigger the action
+    std::set<uint32_t> firingFlags;  // of kFlagVariants, the ones that trigger the action
 };
 
 // Most Fn keys fire on the exact extended release; battery and wireless fire on any
 // extended release whatever else is set; the display key fires on its press; Esc on
 // its plain release.
 const std::set<uint32_t> kExactExtRelease = {kExtRelease};
-const std::set<uint32_t> kAnyExtRelease = {kExtRelease, kAltExtRelease, kInjectedExtRelease,
-                                           kLowIlExtRelease};
+const std::set<uint32_t> kAnyExtRelease = {kExtRelease, kAltExtRelease, kInjectedExtRelease, kLowIlExtRelease};
 
 const std::vector<KeyCase> kKeyCases = {
     {0x07, HotkeyAction::ShowBatteryLevel, kAnyExtRelease},
@@ -76,8 +87,7 @@ const std::vector<KeyCase> kKeyCases = {
 TEST(HotkeyLookUp, EachKeyFiresOnlyOnItsFlagVariants) {
     for (const KeyCase& key : kKeyCases) {
         for (uint32_t flags : kFlagVariants) {
-            const HotkeyAction expected =
-                key.firingFlags.count(flags) != 0 ? key.action : HotkeyAction::None;
+            const HotkeyAction expected = key.firingFlags.count(flags) != 0 ? key.action : HotkeyAction::None;
             EXPECT_STREQ(Name(LookUpHotkey(flags, key.scanCode)), Name(expected))
                 << "scan 0x" << std::hex << key.scanCode << " flags 0x" << flags;
         }
@@ -97,8 +107,7 @@ TEST(HotkeyLookUp, EscapeActsOnPlainReleaseOnly) {
 
 TEST(HotkeyLookUp, BatteryAndWirelessIgnoreExtraFlagBitsButNeedExtended) {
     for (uint32_t scan : {0x07u, 0x04u}) {
-        const HotkeyAction action =
-            scan == 0x07u ? HotkeyAction::ShowBatteryLevel : HotkeyAction::ShowWirelessState;
+        const HotkeyAction action = scan == 0x07u ? HotkeyAction::ShowBatteryLevel : HotkeyAction::ShowWirelessState;
         EXPECT_EQ(LookUpHotkey(0xA1, scan), action);
         EXPECT_EQ(LookUpHotkey(0x91, scan), action);
         EXPECT_EQ(LookUpHotkey(0xFF, scan), action);
@@ -119,10 +128,9 @@ TEST(HotkeyLookUp, ExactRowsRejectFlagBitsBeyondTheLowByte) {
 }
 
 TEST(HotkeyLookUp, ScanCodesOutsideTableGiveNone) {
-    const std::vector<uint32_t> strangers = {0x00, 0x1E, 0x2C, 0xFF, 0x100 + 0x28, 0x100 + 0x07,
-                                             0x100 + 0x0B, 0xFFFFFFFF};
-    const std::vector<uint32_t> allFlags = {0x00, 0x01, 0x80, 0x81, 0xA1, 0x91, 0x11, 0x83,
-                                            0x10, 0xFF, 0xFFFFFFFF};
+    const std::vector<uint32_t> strangers = {0x00,         0x1E,         0x2C,         0xFF,
+                                             0x100 + 0x28, 0x100 + 0x07, 0x100 + 0x0B, 0xFFFFFFFF};
+    const std::vector<uint32_t> allFlags = {0x00, 0x01, 0x80, 0x81, 0xA1, 0x91, 0x11, 0x83, 0x10, 0xFF, 0xFFFFFFFF};
     for (uint32_t scan : strangers) {
         for (uint32_t flags : allFlags) {
             EXPECT_EQ(LookUpHotkey(flags, scan), HotkeyAction::None)
@@ -163,4 +171,4 @@ TEST(HotkeyRows, KeepTheLookUpOrder) {
     }
 }
 
-} // namespace
+}  // namespace

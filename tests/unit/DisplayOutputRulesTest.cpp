@@ -23,8 +23,17 @@ const std::map<uint8_t, std::vector<Cell>> kCycles = {
     {0x0D, {{0x08, 183}, {0x05, 182}, {0x04, 179}, {0x0C, 184}, {0x09, 185}, {0x01, 181}}},
     {0x0E, {{0x08, 183}, {0x06, 188}, {0x04, 179}, {0x0C, 184}, {0x0A, 186}, {0x02, 187}}},
     {0x0F,
-     {{0x08, 183}, {0x06, 188}, {0x04, 179}, {0x0C, 184}, {0x0A, 186}, {0x02, 187}, {0x05, 182},
-      {0x03, 180}, {0x01, 181}, {0x09, 185}, {0x08, 183}}},
+     {{0x08, 183},
+      {0x06, 188},
+      {0x04, 179},
+      {0x0C, 184},
+      {0x0A, 186},
+      {0x02, 187},
+      {0x05, 182},
+      {0x03, 180},
+      {0x01, 181},
+      {0x09, 185},
+      {0x08, 183}}},
 };
 
 TEST(DisplayCycleStart, NeedsPanelAndAnExternalOutput) {
@@ -50,10 +59,9 @@ TEST(DisplayStep, EveryCellOfEveryRow) {
 TEST(DisplayStep, NoCellOutsideTheRow) {
     for (const auto& [plugged, cells] : kCycles) {
         const int32_t pastEnd = static_cast<int32_t>(cells.size()) + 1;
-        for (int32_t press : {0, -1, pastEnd, 12, 100, std::numeric_limits<int32_t>::max(),
-                              std::numeric_limits<int32_t>::min()}) {
-            EXPECT_FALSE(LookUpDisplayStep(plugged, press).hasCell)
-                << int{plugged} << " press " << press;
+        for (int32_t press :
+             {0, -1, pastEnd, 12, 100, std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()}) {
+            EXPECT_FALSE(LookUpDisplayStep(plugged, press).hasCell) << int{plugged} << " press " << press;
         }
     }
 }
@@ -194,4 +202,4 @@ TEST(DisplayCycle, EveryChosenOutputIsOneThePictureShows) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -148,27 +148,27 @@ TEST(ResidentLife, DecidesWhenToInstallKeepRetryAndSetUpAgain) {
         {"the refresh replaces a kept hook and leaves the longer wait as it was",
          {Start, Clear, Lost(1, false), Fire(kHook), Lost(2, false), Refresh, Lost(3, false)},
          "line Keyboard hook lost; timer hook 1000; unhook; hook 2; line Keyboard hook installed; "
-         "line Keyboard hook lost; timer hook 2000; cancel hook; unhook; hook 3; line Keyboard hook lost; timer hook 4000"},
+         "line Keyboard hook lost; timer hook 2000; cancel hook; unhook; hook 3; line Keyboard hook lost; timer hook "
+         "4000"},
         {"called, lost, called, lost: each loss replaced at once",
          {Start, Clear, Lost(1, true), Lost(2, true)},
          "line Keyboard hook lost; unhook; hook 2; line Keyboard hook lost; unhook; hook 3"},
         {"reports about a hook replaced since, or about none, change nothing",
-         {Start, Lost(1, true), Clear, Lost(1, true), CalledAgain(1), Lost(0, true), Lost(7, false)}, ""},
+         {Start, Lost(1, true), Clear, Lost(1, true), CalledAgain(1), Lost(0, true), Lost(7, false)},
+         ""},
         {"a refused replacement keeps its own 1, 2 s",
          {Start, Clear, Set([](FakeHost& h) { h.hookTakes = false; }), Lost(1, true), Fire(kHook)},
          "line Keyboard hook lost; unhook; hook refused; line Start KB Hook is fail.; timer hook 1000; "
          "hook refused; line Start KB Hook is fail.; timer hook 2000"},
         {"a user's resume right after the automatic one is one set-up; an unattended wake gets a second",
-         {Start, Wait(60000), Clear, Resume(PowerEvent::ResumeAutomatic), Wait(1500),
-          Resume(PowerEvent::ResumeByUser), Resume(PowerEvent::ResumeAutomatic), Wait(300000),
-          Resume(PowerEvent::ResumeByUser)},
+         {Start, Wait(60000), Clear, Resume(PowerEvent::ResumeAutomatic), Wait(1500), Resume(PowerEvent::ResumeByUser),
+          Resume(PowerEvent::ResumeAutomatic), Wait(300000), Resume(PowerEvent::ResumeByUser)},
          "line Set up again after resume; mode ok; unhook; hook 2; "
          "line Set up again after resume; mode ok; unhook; hook 3; "
          "line Set up again after resume; mode ok; unhook; hook 4"},
         {"a refused mode entry is tried again on one back-off across set-ups until it takes",
-         {Set([](FakeHost& h) { h.modeTakes = false; }), Start, Fire(kMode), Unlock,
-          Resume(PowerEvent::ResumeByUser), Set([](FakeHost& h) { h.modeTakes = true; }), Fire(kMode),
-          Resume(PowerEvent::ResumeByUser)},
+         {Set([](FakeHost& h) { h.modeTakes = false; }), Start, Fire(kMode), Unlock, Resume(PowerEvent::ResumeByUser),
+          Set([](FakeHost& h) { h.modeTakes = true; }), Fire(kMode), Resume(PowerEvent::ResumeByUser)},
          "mode refused; line Hotkey mode refused; timer mode 1000; hook 1; display; session ok; "
          "mode refused; line Hotkey mode refused; timer mode 2000; "
          "line Set up again after unlock; mode refused; cancel mode; line Hotkey mode refused; timer mode 4000; "

@@ -85,8 +85,7 @@ TEST(VolumeStep, FloorsAtZero) {
 }
 
 TEST(VolumeStep, StrayLevelStaysInRange) {
-    const int32_t strays[] = {std::numeric_limits<int32_t>::min(), -3, 11, 12,
-                              std::numeric_limits<int32_t>::max()};
+    const int32_t strays[] = {std::numeric_limits<int32_t>::min(), -3, 11, 12, std::numeric_limits<int32_t>::max()};
     for (int32_t level : strays) {
         for (bool up : {true, false}) {
             const int32_t next = StepVolumeLevel(level, up);
@@ -105,9 +104,8 @@ struct StepCase {
 TEST(VolumeStep, FromMixerValueToNextValue) {
     const Values values;
     const std::vector<StepCase> cases = {
-        {0, true, 10},    {0, false, 0},   {5, true, 10},    {5, false, 0},
-        {57, true, 60},   {57, false, 40}, {95, true, 100},  {95, false, 80},
-        {100, true, 100}, {100, false, 90},
+        {0, true, 10},   {0, false, 0},   {5, true, 10},   {5, false, 0},    {57, true, 60},
+        {57, false, 40}, {95, true, 100}, {95, false, 80}, {100, true, 100}, {100, false, 90},
     };
     for (const StepCase& c : cases) {
         const int32_t level = StepVolumeLevel(VolumeLevelFromValue(values.v, c.fromValue), c.up);
@@ -118,8 +116,7 @@ TEST(VolumeStep, FromMixerValueToNextValue) {
 TEST(VolumePicture, ShowsAsManyBarsAsTheLevel) {
     // Bars drawn in each volume picture of the resources.
     const std::map<int32_t, int32_t> barsInPicture = {
-        {194, 0}, {196, 1}, {197, 2}, {207, 3}, {198, 4},  {199, 5},
-        {200, 6}, {201, 7}, {202, 8}, {203, 9}, {204, 10},
+        {194, 0}, {196, 1}, {197, 2}, {207, 3}, {198, 4}, {199, 5}, {200, 6}, {201, 7}, {202, 8}, {203, 9}, {204, 10},
     };
     for (int32_t level = 0; level < kVolumeLevels; ++level) {
         const auto found = barsInPicture.find(g_nVolumeImageId[level]);
@@ -143,4 +140,4 @@ TEST(MutePicture, DiffersForMutedAndAudible) {
     EXPECT_EQ(MutePictureId(false), 155);
 }
 
-} // namespace
+}  // namespace

@@ -25,4 +25,4 @@ TEST(WirelessPicture, FollowsTheSwitch) {
     EXPECT_EQ(WirelessPictureId(WirelessSwitchOn(0xEF)), 158);
 }
 
-} // namespace
+}  // namespace

@@ -22,8 +22,8 @@ constexpr wchar_t kPngType[] = L"PNG";
 
 const std::vector<WORD> kRgbPngs = {139, 140, 141, 142, 143, 144, 145, 146, 147, 148,
                                     149, 150, 151, 152, 153, 154, 155, 156, 181, 185};
-const std::vector<WORD> kRgbaPngs = {157, 158, 179, 180, 182, 183, 184, 186, 187, 188, 194,
-                                     196, 197, 198, 199, 200, 201, 202, 203, 204, 205, 206, 207};
+const std::vector<WORD> kRgbaPngs = {157, 158, 179, 180, 182, 183, 184, 186, 187, 188, 194, 196,
+                                     197, 198, 199, 200, 201, 202, 203, 204, 205, 206, 207};
 
 std::wstring ProgramPath() {
     wchar_t path[MAX_PATH] = {};
@@ -45,8 +45,8 @@ BOOL CALLBACK AddName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names) {
 class Catalogue : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        s_module = ::LoadLibraryExW(ProgramPath().c_str(), nullptr,
-                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        s_module =
+            ::LoadLibraryExW(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         Gdiplus::GdiplusStartupInput input;
         Gdiplus::GdiplusStartup(&s_gdiplus, &input, nullptr);
     }
@@ -289,24 +289,73 @@ const std::vector<Item> kOkCancel = {
 
 TEST_F(Catalogue, DialogTemplatesHoldTheirStylesClassesTitlesAndControls) {
     const std::vector<ExpectedTemplate> templates = {
-        {100, kModalStyle | DS_FIXEDSYS, 0, L"", L"About VaskHotkey", 235, 55, 8, 0, 1, L"MS Shell Dlg",
+        {100,
+         kModalStyle | DS_FIXEDSYS,
+         0,
+         L"",
+         L"About VaskHotkey",
+         235,
+         55,
+         8,
+         0,
+         1,
+         L"MS Shell Dlg",
          {{kChild | SS_ICON, 0, 11, 17, 20, 20, kNoId, kStatic, L"#128"},
           {kChild | WS_GROUP | SS_LEFT | SS_NOPREFIX, 0, 40, 10, 119, 8, kNoId, kStatic, L"VaskHotkey Version 1.0"},
           {kChild | WS_GROUP | SS_LEFT, 0, 40, 25, 119, 20, kNoId, kStatic, L"Fn-key display for Korvelane notebooks"},
           {kChild | WS_GROUP | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 178, 7, 50, 16, IDOK, kButton, L"OK"}}},
-        {102, WS_POPUP | WS_SYSMENU | DS_SETFONT | DS_FIXEDSYS, WS_EX_APPWINDOW | WS_EX_TRANSPARENT,
-         L"VaskHotkeyClass", L"", 320, 200, 8, 0, 1, L"MS Shell Dlg",
+        {102,
+         WS_POPUP | WS_SYSMENU | DS_SETFONT | DS_FIXEDSYS,
+         WS_EX_APPWINDOW | WS_EX_TRANSPARENT,
+         L"VaskHotkeyClass",
+         L"",
+         320,
+         200,
+         8,
+         0,
+         1,
+         L"MS Shell Dlg",
          {{kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 263, 7, 50, 16, IDOK, kButton, L"OK"},
           {kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 263, 25, 50, 16, IDCANCEL, kButton, L"Cancel"},
           {kChild | WS_GROUP | SS_CENTER, 0, 10, 96, 300, 8, kNoId, kStatic, L"TODO: Place dialog controls here."}}},
-        {103, kModalStyle, 0, L"", L"Dialog", 291, 42, 10, 400, 0, L"MS Sans Serif",
+        {103,
+         kModalStyle,
+         0,
+         L"",
+         L"Dialog",
+         291,
+         42,
+         10,
+         400,
+         0,
+         L"MS Sans Serif",
          {{kChild | WS_GROUP | SS_CENTER, 0, 7, 16, 277, 8, 1002, kStatic, L"Static"}}},
         {131, WS_POPUP | WS_SYSMENU | DS_SETFONT | DS_FIXEDSYS, 0, L"", L"", 187, 95, 8, 400, 1, L"MS Shell Dlg", {}},
-        {189, kModalStyle, 0, L"", L"Switch Graphic Card", 154, 64, 11, 400, 0, L"Microsoft Sans Serif",
+        {189,
+         kModalStyle,
+         0,
+         L"",
+         L"Switch Graphic Card",
+         154,
+         64,
+         11,
+         400,
+         0,
+         L"Microsoft Sans Serif",
          {{kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 7, 42, 60, 15, IDOK, kButton, L"Yes"},
           {kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 87, 42, 60, 15, IDCANCEL, kButton, L"Cancel"},
           {kChild | WS_GROUP | SS_CENTER, 0, 37, 16, 79, 12, kNoId, kStatic, L"Do you want to switch?"}}},
-        {190, kModalStyle, 0, L"", L"Korvelane On-Screen Display", 127, 32, 11, 400, 0, L"Microsoft Sans Serif",
+        {190,
+         kModalStyle,
+         0,
+         L"",
+         L"Korvelane On-Screen Display",
+         127,
+         32,
+         11,
+         400,
+         0,
+         L"Microsoft Sans Serif",
          {{kChild | WS_GROUP | SS_LEFT | SS_CENTERIMAGE, 0, 33, 7, 64, 18, kNoId, kStatic, L"Charging Disabled"}}},
         {130, kModalStyle | DS_FIXEDSYS, 0, L"", L"Dialog", 187, 95, 8, 400, 1, L"MS Shell Dlg", kOkCancel},
         {132, kModalStyle | DS_FIXEDSYS, 0, L"", L"Dialog", 187, 95, 8, 400, 1, L"MS Shell Dlg", kOkCancel},
@@ -358,7 +407,9 @@ INT_PTR CALLBACK IdleDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 TEST_F(Catalogue, EveryDialogTextFitsItsControl) {
     // The guest notice shows the text it sets when it opens, not its template's.
     const std::vector<std::pair<WORD, const wchar_t*>> dialogs = {
-        {100, nullptr}, {189, nullptr}, {190, nullptr},
+        {100, nullptr},
+        {189, nullptr},
+        {190, nullptr},
         {103, L"Your user account configuration does not allow the appliction to run property"}};
     for (const auto& [id, shownText] : dialogs) {
         SCOPED_TRACE(::testing::Message() << "dialog " << id);

@@ -81,10 +81,10 @@ private:
 };
 
 BEGIN_MESSAGE_MAP(ProbeDialog, CDialog)
-    ON_WM_CREATE()
-    ON_MESSAGE(WM_TEST_STEP, OnStep)
-    ON_BN_CLICKED(kCustomButton, OnCustom)
-    ON_WM_CLOSE()
+ON_WM_CREATE()
+ON_MESSAGE(WM_TEST_STEP, OnStep)
+ON_BN_CLICKED(kCustomButton, OnCustom)
+ON_WM_CLOSE()
 END_MESSAGE_MAP()
 
 // Takes the place of the framework's OK handling, as a confirmation does.
@@ -101,7 +101,7 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(YesDialog, ProbeDialog)
-    ON_COMMAND(IDOK, OnYes)
+ON_COMMAND(IDOK, OnYes)
 END_MESSAGE_MAP()
 
 void PostStep(CDialog& dialog) { ::PostMessageW(dialog.m_hWnd, WM_TEST_STEP, 0, 0); }
@@ -132,8 +132,7 @@ TEST(ModalDialog, NestedLoopEndsAndTheOuterOneGoesOn) {
     };
     EXPECT_EQ(outer.DoModal(), 9);
     EXPECT_EQ(innerResult, 7);
-    EXPECT_EQ(log, (std::vector<std::string>{"outer:init", "outer:step", "inner:init", "inner:step",
-                                             "outer:resumed"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"outer:init", "outer:step", "inner:init", "inner:step", "outer:resumed"}));
 }
 
 TEST(ModalDialog, EndedDuringInitialisationNeverRunsItsLoop) {
@@ -172,9 +171,7 @@ TEST(MessageMap, DerivedEntryTakesThePlaceOfTheBaseOne) {
     std::vector<std::string> log;
     YesDialog dialog(&log, "y");
     dialog.onInit = PostStep;
-    dialog.onStep = [](ProbeDialog& d) {
-        ::SendMessageW(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    };
+    dialog.onStep = [](ProbeDialog& d) { ::SendMessageW(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); };
     EXPECT_EQ(dialog.DoModal(), 77);
     EXPECT_EQ(log.back(), "y:yes");
 }
@@ -249,7 +246,7 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(WorkerDialog, ProbeDialog)
-    ON_MESSAGE(WM_TEST_WORKER, OnWorker)
+ON_MESSAGE(WM_TEST_WORKER, OnWorker)
 END_MESSAGE_MAP()
 
 TEST(WorkerThread, WaitsOnAnEventAndPostsToAWindow) {

@@ -24,21 +24,17 @@ public:
 private:
     std::wstring m_instance;
 };
-const testing::Environment* const kNotebook =
-    testing::AddGlobalTestEnvironment(new ObserveNotebook);
+const testing::Environment* const kNotebook = testing::AddGlobalTestEnvironment(new ObserveNotebook);
 
 long long MillisSince(std::chrono::steady_clock::time_point t) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 t)
-        .count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t).count();
 }
 
 TEST(DebuggeeLines, EveryLineArrivesExactlyWithItsLineEndInOrder) {
     Debuggee d;
     ASSERT_TRUE(d.Start(Probe(), L"lines 7")) << d.Error();
     EXPECT_EQ(d.WaitExit(10000), std::optional<DWORD>(7));
-    const Lines expected = {"probe started\n", "no line end",  "windows line end\r\n",
-                            "",                "ansi line\n",  "last line\n"};
+    const Lines expected = {"probe started\n", "no line end", "windows line end\r\n", "", "ansi line\n", "last line\n"};
     EXPECT_EQ(d.Lines(), expected);
 }
 
@@ -193,4 +189,4 @@ TEST_F(MissingStandIn, SameProgramStartsWithTheStandInBesideIt) {
     EXPECT_TRUE(observe::CallLogText().empty());
 }
 
-} // namespace
+}  // namespace

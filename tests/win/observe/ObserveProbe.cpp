@@ -51,9 +51,7 @@ LONG CALLBACK ResumeProbeException(EXCEPTION_POINTERS* info) {
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 
-long Number(const wchar_t* s, int base = 10) {
-    return std::wcstol(s, nullptr, base);
-}
+long Number(const wchar_t* s, int base = 10) { return std::wcstol(s, nullptr, base); }
 
 COLORREF Colour(const wchar_t* rrggbb) {
     const unsigned long v = std::wcstoul(rrggbb, nullptr, 16);
@@ -126,10 +124,10 @@ int ShowWindowAt(const wchar_t* cls, const wchar_t* title, int x, int y, int w, 
     owner.lpszClassName = L"ObserveProbeOwner";
     RegisterClassW(&owner);
 
-    HWND ownerWnd = CreateWindowExW(0, L"ObserveProbeOwner", L"probe owner", WS_POPUP, 0, 0, 1, 1,
-                                    nullptr, nullptr, inst, nullptr);
-    HWND hwnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, cls, title, WS_POPUP, x, y, w, h,
-                                ownerWnd, nullptr, inst, nullptr);
+    HWND ownerWnd =
+        CreateWindowExW(0, L"ObserveProbeOwner", L"probe owner", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, inst, nullptr);
+    HWND hwnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, cls, title, WS_POPUP, x, y, w, h, ownerWnd, nullptr,
+                                inst, nullptr);
     if (!hwnd) {
         return 3;
     }
@@ -155,7 +153,7 @@ int Lines(int code) {
     return code;
 }
 
-} // namespace
+}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
@@ -210,18 +208,16 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"window" && argc == 10) {
         g_paint.left = Colour(argv[8]);
         g_paint.right = Colour(argv[9]);
-        return ShowWindowAt(argv[2], argv[3], Number(argv[4]), Number(argv[5]), Number(argv[6]),
-                            Number(argv[7]));
+        return ShowWindowAt(argv[2], argv[3], Number(argv[4]), Number(argv[5]), Number(argv[6]), Number(argv[7]));
     }
     if (mode == L"picture" && argc == 5) {
-        g_paint.picture = LoadBitmapW(GetModuleHandleW(nullptr),
-                                      MAKEINTRESOURCEW(static_cast<WORD>(Number(argv[2]))));
+        g_paint.picture = LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(static_cast<WORD>(Number(argv[2]))));
         BITMAP bm{};
         if (!g_paint.picture || !GetObjectW(g_paint.picture, sizeof bm, &bm)) {
             return 4;
         }
-        return ShowWindowAt(L"ObserveProbePicture", L"probe picture", Number(argv[3]),
-                            Number(argv[4]), bm.bmWidth, bm.bmHeight);
+        return ShowWindowAt(L"ObserveProbePicture", L"probe picture", Number(argv[3]), Number(argv[4]), bm.bmWidth,
+                            bm.bmHeight);
     }
     if (mode == L"leak" && argc == 3) {
         WNDCLASSW wc{};

@@ -8,13 +8,9 @@
 
 namespace observe_test {
 
-inline std::wstring Bin(const wchar_t* name) {
-    return observe::ExecutableDir() + name;
-}
+inline std::wstring Bin(const wchar_t* name) { return observe::ExecutableDir() + name; }
 
-inline std::wstring Probe() {
-    return Bin(L"observe_probe.exe");
-}
+inline std::wstring Probe() { return Bin(L"observe_probe.exe"); }
 
 // Each test gets a folder of its own under the temporary folder.
 class TempDirTest : public testing::Test {
@@ -29,4 +25,4 @@ protected:
     std::wstring m_dir;
 };
 
-} // namespace observe_test
+}  // namespace observe_test

@@ -8,9 +8,7 @@ using observe::RunProcess;
 using observe_test::Bin;
 using observe_test::Probe;
 
-observe::ProcessResult Observe(const std::wstring& args) {
-    return RunProcess(Bin(L"observe.exe"), args);
-}
+observe::ProcessResult Observe(const std::wstring& args) { return RunProcess(Bin(L"observe.exe"), args); }
 
 // Line ends escaped, so "\n", "\r\n" and none stay apart on one output line each.
 TEST(ObserveTool, RunPrintsEachLineEscapedThenTheExitCode) {
@@ -37,8 +35,7 @@ TEST(ObserveTool, FindsDescribesAndClosesAWindowByClass) {
     observe::Debuggee d;
     ASSERT_TRUE(d.Start(Probe(), L"window ObserveToolWindow tool 30 40 20 10 000000 ffffff"));
     ASSERT_TRUE(d.WaitForLine("shown\n", 10000));
-    const observe::ProcessResult found =
-        Observe(L"wait-window --class ObserveToolWindow --timeout 2000");
+    const observe::ProcessResult found = Observe(L"wait-window --class ObserveToolWindow --timeout 2000");
     ASSERT_EQ(found.exitCode, 0u) << found.err;
     const HWND h = observe::WaitForWindow(L"ObserveToolWindow", nullptr, 0);
     char expected[32];
@@ -72,9 +69,8 @@ TEST(ObserveTool, LogPrintsTheNotebooksCallsOneALine) {
 }
 
 TEST(ObserveTool, BadInputGetsADiagnosticAndExitCodeTwo) {
-    for (const wchar_t* args :
-         {L"", L"frobnicate", L"diff a.png 1 2 three 4 b.png", L"post 0x10 WM_NOPE 0 0",
-          L"wait-window --timeout soon", L"run", L"signal", L"extract x.exe #0 out.png"}) {
+    for (const wchar_t* args : {L"", L"frobnicate", L"diff a.png 1 2 three 4 b.png", L"post 0x10 WM_NOPE 0 0",
+                                L"wait-window --timeout soon", L"run", L"signal", L"extract x.exe #0 out.png"}) {
         const observe::ProcessResult r = Observe(args);
         EXPECT_EQ(r.exitCode, 2u) << observe::Narrow(args);
         if (*args) {
@@ -90,4 +86,4 @@ TEST(ObserveTool, MissingThingsAreNegativeAnswersNotCrashes) {
     EXPECT_EQ(Observe(L"run Z:\\no\\such.exe").exitCode, 1u);
 }
 
-} // namespace
+}  // namespace

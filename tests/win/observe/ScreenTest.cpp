@@ -50,8 +50,7 @@ TEST_F(ScreenshotDiff, PaintedWindowMatchesExactlyAndEveryWrongPixelCounts) {
     constexpr uint32_t kLeft = 0x2080C0;
     constexpr uint32_t kRight = 0xC04010;
     Debuggee d;
-    ASSERT_TRUE(d.Start(Probe(), L"window ObserveProbeShot shot 200 150 60 40 2080c0 c04010"))
-        << d.Error();
+    ASSERT_TRUE(d.Start(Probe(), L"window ObserveProbeShot shot 200 150 60 40 2080c0 c04010")) << d.Error();
     ASSERT_TRUE(d.WaitForLine("shown\n", 10000));
     const RECT area{200, 150, 260, 190};
     const std::wstring shot = Path(L"shot.png");
@@ -121,18 +120,16 @@ TEST_F(ScreenshotDiff, SavedPictureLoadsBackPixelForPixel) {
 
 // The probe's resources: 6 x 4 pictures, rows top to bottom.
 const std::vector<uint32_t> kPngPixels = {
-    0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000, 0x808080,
-    0x123456, 0x654321, 0xABCDEF, 0xFEDCBA, 0x010203, 0xF0F0F0,
-    0x00FFFF, 0xFF00FF, 0xFFFF00, 0x7F7F7F, 0x800000, 0x008000,
-    0x000080, 0x808000, 0x800080, 0x008080, 0xC0C0C0, 0x0A0B0C,
+    0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000, 0x808080, 0x123456, 0x654321,
+    0xABCDEF, 0xFEDCBA, 0x010203, 0xF0F0F0, 0x00FFFF, 0xFF00FF, 0xFFFF00, 0x7F7F7F,
+    0x800000, 0x008000, 0x000080, 0x808000, 0x800080, 0x008080, 0xC0C0C0, 0x0A0B0C,
 };
 
 // 5-bit components of the 16-bit bitmap, as stored.
 const int kBitmap555[24][3] = {
-    {31, 0, 0}, {0, 31, 0},   {0, 0, 31},   {31, 31, 31}, {0, 0, 0},    {16, 16, 16},
-    {1, 2, 3},  {8, 16, 24},  {30, 29, 28}, {0, 31, 31},  {31, 0, 31},  {31, 31, 0},
-    {4, 0, 0},  {0, 4, 0},    {0, 0, 4},    {15, 15, 15}, {17, 17, 17}, {10, 20, 30},
-    {31, 16, 0}, {0, 16, 31}, {16, 0, 31},  {5, 10, 15},  {25, 5, 25},  {2, 30, 2},
+    {31, 0, 0},   {0, 31, 0},   {0, 0, 31},  {31, 31, 31}, {0, 0, 0},   {16, 16, 16}, {1, 2, 3},   {8, 16, 24},
+    {30, 29, 28}, {0, 31, 31},  {31, 0, 31}, {31, 31, 0},  {4, 0, 0},   {0, 4, 0},    {0, 0, 4},   {15, 15, 15},
+    {17, 17, 17}, {10, 20, 30}, {31, 16, 0}, {0, 16, 31},  {16, 0, 31}, {5, 10, 15},  {25, 5, 25}, {2, 30, 2},
 };
 
 // GDI widens five bits to eight by repeating the top bits below them.
@@ -185,4 +182,4 @@ TEST_F(ResourcePictures, BitmapOnScreenMatchesTheExtractedPicture) {
     EXPECT_EQ(SettledDifference(Path(L"shot.png"), RECT{400, 300, 406, 304}, extracted), 0);
 }
 
-} // namespace
+}  // namespace

@@ -11,8 +11,9 @@ using observe_test::Probe;
 
 TEST(ProbeWindow, FoundByClassTitleAndProcessAndDescribed) {
     Debuggee d;
-    ASSERT_TRUE(d.Start(Probe(), L"window ObserveProbeWindow \"probe window\" 120 90 80 60 "
-                                 L"2080c0 2080c0"))
+    ASSERT_TRUE(d.Start(Probe(),
+                        L"window ObserveProbeWindow \"probe window\" 120 90 80 60 "
+                        L"2080c0 2080c0"))
         << d.Error();
     ASSERT_TRUE(d.WaitForLine("shown\n", 10000));
     const HWND h = WaitForWindow(L"ObserveProbeWindow", L"probe window", 5000);
@@ -56,9 +57,8 @@ TEST(ProbeWindow, FoundByClassTitleAndProcessAndDescribed) {
 TEST(WaitForWindow, GivesUpAfterTheTimeout) {
     const auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(WaitForWindow(L"NoSuchObserveClass", nullptr, 300), nullptr);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now() - t0)
-                        .count();
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
     EXPECT_GE(ms, 290);
     EXPECT_LT(ms, 3000);
 }

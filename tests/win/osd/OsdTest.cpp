@@ -15,12 +15,10 @@ namespace {
 
 constexpr RECT kCentredArea{545, 343, 545 + kOsdPictureWidth, 343 + kOsdPictureHeight};
 
-const std::vector<uint16_t> kPngIds = {139, 140, 141, 142, 143, 144, 145, 146, 147, 148, 149,
-                                       150, 151, 152, 153, 154, 155, 156, 157, 158, 179, 180,
-                                       181, 182, 183, 184, 185, 186, 187, 188, 194, 196, 197,
-                                       198, 199, 200, 201, 202, 203, 204, 205, 206, 207};
-const std::vector<uint16_t> kBitmapIds = {163, 164, 165, 166, 167, 168, 169, 170,
-                                          171, 172, 173, 174, 175, 176, 177};
+const std::vector<uint16_t> kPngIds = {139, 140, 141, 142, 143, 144, 145, 146, 147, 148, 149, 150, 151, 152, 153,
+                                       154, 155, 156, 157, 158, 179, 180, 181, 182, 183, 184, 185, 186, 187, 188,
+                                       194, 196, 197, 198, 199, 200, 201, 202, 203, 204, 205, 206, 207};
+const std::vector<uint16_t> kBitmapIds = {163, 164, 165, 166, 167, 168, 169, 170, 171, 172, 173, 174, 175, 176, 177};
 
 // Lets the tests reach what only the display operations touch.
 class TestOsd : public Function_UI {

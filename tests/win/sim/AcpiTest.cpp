@@ -21,8 +21,7 @@ TEST_F(AcpiGops, WritesTheConnectedOutputsAndClearsTheUpperBytes) {
         EXPECT_NE(ACPIEvalMethodEx(&r), 0);
         EXPECT_EQ(r.Result, plugged);
     }
-    EXPECT_EQ(Log()[0],
-              "ACPIEvalMethodEx(GOPS, arg=0x00000000, res=0xffffff00) -> 1 res=0x0000000b");
+    EXPECT_EQ(Log()[0], "ACPIEvalMethodEx(GOPS, arg=0x00000000, res=0xffffff00) -> 1 res=0x0000000b");
 }
 
 TEST_F(AcpiGops, RefuseAndNoWriteKeepTheResultPreset) {
@@ -140,4 +139,4 @@ TEST_F(AcpiBadInput, NullRequestAndUnprintableNamesAreLoggedSafely) {
                             "ACPIEvalMethodEx(G\\x00\\x5c\\xc8, arg=0x00000000, res=0x00000000) -> 0"}));
 }
 
-} // namespace
+}  // namespace

@@ -16,8 +16,7 @@ TEST_F(ChargingFlag, WritesTheBiosFlagAsZeroOrOne) {
     ASSERT_TRUE(nb.Modify([](sim::State& s) { s.chargingDisabled = 1; }));
     EXPECT_NE(GetBatteryChargingDisable(&disabled), 0);
     EXPECT_EQ(disabled, 1);
-    EXPECT_EQ(Log(), (Lines{"GetBatteryChargingDisable(out) -> 1 out=0",
-                            "GetBatteryChargingDisable(out) -> 1 out=1"}));
+    EXPECT_EQ(Log(), (Lines{"GetBatteryChargingDisable(out) -> 1 out=0", "GetBatteryChargingDisable(out) -> 1 out=1"}));
 }
 
 TEST_F(ChargingFlag, RefuseAndNoWriteKeepThePreset) {
@@ -28,8 +27,7 @@ TEST_F(ChargingFlag, RefuseAndNoWriteKeepThePreset) {
     SetFault(Function::GetBatteryChargingDisable, Fault::NoWrite);
     EXPECT_NE(GetBatteryChargingDisable(&disabled), 0);
     EXPECT_EQ(disabled, -7);
-    EXPECT_EQ(Log(), (Lines{"GetBatteryChargingDisable(out) -> 0",
-                            "GetBatteryChargingDisable(out) -> 1"}));
+    EXPECT_EQ(Log(), (Lines{"GetBatteryChargingDisable(out) -> 0", "GetBatteryChargingDisable(out) -> 1"}));
 }
 
 TEST_F(ChargingFlag, RangeWritesAValueOtherThanZeroOrOne) {
@@ -47,8 +45,7 @@ TEST_F(ChargingFlag, NullPointerFailsAndIsLogged) {
     EXPECT_EQ(GetBatteryChargingDisable(nullptr), 0);
     SetFault(Function::GetBatteryChargingDisable, Fault::NoWrite);
     EXPECT_EQ(GetBatteryChargingDisable(nullptr), 0);
-    EXPECT_EQ(Log(), (Lines{"GetBatteryChargingDisable(null) -> 0",
-                            "GetBatteryChargingDisable(null) -> 0"}));
+    EXPECT_EQ(Log(), (Lines{"GetBatteryChargingDisable(null) -> 0", "GetBatteryChargingDisable(null) -> 0"}));
 }
 
-} // namespace
+}  // namespace

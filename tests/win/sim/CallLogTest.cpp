@@ -72,8 +72,7 @@ TEST_F(CallLog, RingKeepsTheNewestCallsAndCountsTheDropped) {
     EXPECT_EQ(log->records.front().seq, 11u);
     EXPECT_EQ(log->records.back().seq, total);
     EXPECT_EQ(sim::FormatCall(log->records.front()), "SetVolumnVista(10) -> 1");
-    EXPECT_EQ(sim::FormatCall(log->records.back()),
-              "SetVolumnVista(" + std::to_string((total - 1) % 101) + ") -> 1");
+    EXPECT_EQ(sim::FormatCall(log->records.back()), "SetVolumnVista(" + std::to_string((total - 1) % 101) + ") -> 1");
     for (size_t i = 1; i < log->records.size(); ++i) {
         ASSERT_EQ(log->records[i].seq, log->records[i - 1].seq + 1);
     }
@@ -127,4 +126,4 @@ TEST_F(CallLog, ResetStartsTheSequenceOver) {
     EXPECT_EQ(log->records[0].seq, 1u);
 }
 
-} // namespace
+}  // namespace

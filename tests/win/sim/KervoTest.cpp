@@ -24,9 +24,7 @@ const testing::Environment* const kNotebook = testing::AddGlobalTestEnvironment(
 const uint8_t kEnter = HOTKEY_MODE_ENTER;
 const uint8_t kLeave = HOTKEY_MODE_LEAVE;
 
-int32_t ReadEc(uint8_t reg, uint8_t* out) {
-    return KervoEvaluate(EC_READ_COMMAND, &reg, 1, out, 1);
-}
+int32_t ReadEc(uint8_t reg, uint8_t* out) { return KervoEvaluate(EC_READ_COMMAND, &reg, 1, out, 1); }
 
 class KervoHotkeyMode : public sim_test::NotebookTest {};
 
@@ -35,8 +33,8 @@ TEST_F(KervoHotkeyMode, EnterAndLeaveAreRecordedInTheState) {
     EXPECT_EQ(State().hotkeyMode, 1);
     EXPECT_NE(KervoEvaluate(HOTKEY_MODE_COMMAND, &kLeave, 1, nullptr, 0), 0);
     EXPECT_EQ(State().hotkeyMode, 0);
-    EXPECT_EQ(Log(), (Lines{"KervoEvaluate(0x59, [90], 1, null, 0) -> 1",
-                            "KervoEvaluate(0x59, [91], 1, null, 0) -> 1"}));
+    EXPECT_EQ(Log(),
+              (Lines{"KervoEvaluate(0x59, [90], 1, null, 0) -> 1", "KervoEvaluate(0x59, [91], 1, null, 0) -> 1"}));
 }
 
 TEST_F(KervoHotkeyMode, UnknownDataByteFailsAndLeavesTheMode) {
@@ -126,8 +124,8 @@ TEST_F(KervoFaults, RefuseAnswersZeroChangesNothingWritesNothing) {
     EXPECT_EQ(out, 0xFF);
     EXPECT_EQ(KervoEvaluate(HOTKEY_MODE_COMMAND, &kEnter, 1, nullptr, 0), 0);
     EXPECT_EQ(State().hotkeyMode, 0);
-    EXPECT_EQ(Log(), (Lines{"KervoEvaluate(0xb0, [bb], 1, out, 1) -> 0",
-                            "KervoEvaluate(0x59, [90], 1, null, 0) -> 0"}));
+    EXPECT_EQ(Log(),
+              (Lines{"KervoEvaluate(0xb0, [bb], 1, out, 1) -> 0", "KervoEvaluate(0x59, [90], 1, null, 0) -> 0"}));
 }
 
 // A controller that refuses hotkey mode twice and still answers register
@@ -181,4 +179,4 @@ TEST_F(KervoFaults, BadInputFailsWhateverTheSwitchSays) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -9,9 +9,7 @@ namespace {
 using sim::Fault;
 using sim::Function;
 
-bool SameState(const sim::State& a, const sim::State& b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+bool SameState(const sim::State& a, const sim::State& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 class MachineState : public sim_test::NotebookTest {};
 
@@ -105,15 +103,21 @@ TEST(IntegerText, DecimalAndHexAreReadExactly) {
     const struct {
         const char* text;
         int64_t value;
-    } good[] = {{"0", 0},          {"60", 60},        {"-5", -5},
-                {"+7", 7},         {"0x3c", 60},      {"0X3C", 60},
-                {"-0x10", -16},    {"0xff", 255},     {"9223372036854775807", INT64_MAX},
+    } good[] = {{"0", 0},
+                {"60", 60},
+                {"-5", -5},
+                {"+7", 7},
+                {"0x3c", 60},
+                {"0X3C", 60},
+                {"-0x10", -16},
+                {"0xff", 255},
+                {"9223372036854775807", INT64_MAX},
                 {"-9223372036854775808", INT64_MIN}};
     for (const auto& g : good) {
         EXPECT_EQ(sim::ParseInteger(g.text), std::optional<int64_t>(g.value)) << g.text;
     }
-    for (const char* bad : {"", "-", "+", "0x", "12abc", "1.5", " 1", "1 ", "--1", "0x1g",
-                            "9223372036854775808", "0x8000000000000000", "ten"}) {
+    for (const char* bad : {"", "-", "+", "0x", "12abc", "1.5", " 1", "1 ", "--1", "0x1g", "9223372036854775808",
+                            "0x8000000000000000", "ten"}) {
         EXPECT_EQ(sim::ParseInteger(bad), std::nullopt) << bad;
     }
 }
@@ -157,4 +161,4 @@ TEST(FieldTable, MasksAndBytesShowInHex) {
     EXPECT_EQ(sim::OutputNames(0x14), "DisplayPort unknown bits 0x10");
 }
 
-} // namespace
+}  // namespace

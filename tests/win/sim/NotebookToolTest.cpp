@@ -17,8 +17,7 @@ class NotebookTool : public sim_test::NotebookTest {};
 
 // The tool is a second process: what it sets, the stand-ins here answer.
 TEST_F(NotebookTool, WhatTheToolSetsTheStandInsAnswer) {
-    for (const wchar_t* args : {L"set volume 33", L"set ec 0xbb 0", L"set outputs 0x0f",
-                                L"set charging-disabled 1"}) {
+    for (const wchar_t* args : {L"set volume 33", L"set ec 0xbb 0", L"set outputs 0x0f", L"set charging-disabled 1"}) {
         const observe::ProcessResult r = Tool(args);
         ASSERT_EQ(r.exitCode, 0u) << observe::Narrow(args) << ": " << r.err;
     }
@@ -145,8 +144,7 @@ TEST_F(NotebookTool, FaultsAreSwitchedListedAndClearedByTheTool) {
     const std::string listing = Tool(L"fault").out;
     EXPECT_NE(listing.find("GetVolumnVista             range(-5)"), std::string::npos) << listing;
     EXPECT_NE(listing.find("KervoEvaluate              refuse"), std::string::npos) << listing;
-    EXPECT_NE(listing.find("SetVolumnVista             none           none refuse nowrite stall\n"),
-              std::string::npos)
+    EXPECT_NE(listing.find("SetVolumnVista             none           none refuse nowrite stall\n"), std::string::npos)
         << listing;
     EXPECT_NE(Tool(L"show").out.find("faults             KervoEvaluate=refuse "
                                      "GetVolumnVista=range(-5)\n"),
@@ -210,12 +208,12 @@ TEST_F(NotebookTool, ResetRestoresTheFreshMachine) {
 TEST_F(NotebookTool, HelpListsCommandsFieldsAndFaults) {
     const observe::ProcessResult r = Tool(L"--help");
     EXPECT_EQ(r.exitCode, 0u);
-    for (const char* word : {"show", "set FIELD", "reset", "fault", "clear-log", "charging-disabled",
-                             "battery-flag", "nowrite", "GetBatteryChargingDisable", "sleep [--modern]",
-                             "wake [--modern]", "lock", "unlock", "drop-hook"}) {
+    for (const char* word :
+         {"show", "set FIELD", "reset", "fault", "clear-log", "charging-disabled", "battery-flag", "nowrite",
+          "GetBatteryChargingDisable", "sleep [--modern]", "wake [--modern]", "lock", "unlock", "drop-hook"}) {
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     }
     EXPECT_EQ(Tool(L"").exitCode, 2u);
 }
 
-} // namespace
+}  // namespace

@@ -114,8 +114,8 @@ class FaultSwitches : public sim_test::NotebookTest {};
 
 TEST_F(FaultSwitches, CombinationsThatMeanNothingAreRejected) {
     // Getters answer through the return value: nothing to leave unwritten.
-    for (Function f : {Function::GetMuteVista, Function::GetVolumnVista,
-                       Function::WMI_GetBrightnessVista, Function::WMI_GetBrightnessSetVista}) {
+    for (Function f : {Function::GetMuteVista, Function::GetVolumnVista, Function::WMI_GetBrightnessVista,
+                       Function::WMI_GetBrightnessSetVista}) {
         EXPECT_FALSE(nb.SetFault(f, Fault::NoWrite)) << sim::Info(f).name;
         EXPECT_NE(nb.LastError().find("nowrite"), std::string::npos);
     }
@@ -137,4 +137,4 @@ TEST_F(FaultSwitches, CombinationsThatMeanNothingAreRejected) {
     }
 }
 
-} // namespace
+}  // namespace

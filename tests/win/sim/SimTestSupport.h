@@ -46,4 +46,4 @@ inline ACPI_METHOD_REQUEST Request(const char (&name)[5], uint32_t argument, uin
     return r;
 }
 
-} // namespace sim_test
+}  // namespace sim_test
