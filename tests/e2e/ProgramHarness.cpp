@@ -117,7 +117,13 @@ ProgramRun::~ProgramRun() {
     }
 }
 
-bool ProgramRun::Start(const std::wstring& args) { return m_debuggee.Start(ProgramPath(), args, BinDirectory()); }
+bool ProgramRun::Start(const std::wstring& args) {
+    if (!m_debuggee.Start(ProgramPath(), args, BinDirectory())) {
+        std::fprintf(stderr, "the program did not start: %s\n", m_debuggee.Error().c_str());
+        return false;
+    }
+    return true;
+}
 
 HWND ProgramRun::WaitForMainWindow(DWORD timeoutMs) {
     m_main = observe::WaitForWindow(kMainClass, nullptr, timeoutMs, m_debuggee.Pid());
@@ -342,6 +348,7 @@ Finished RunToEnd(const std::wstring& args, DWORD timeoutMs) {
     observe::Debuggee run;
     Finished finished;
     if (!run.Start(ProgramPath(), args, BinDirectory())) {
+        std::fprintf(stderr, "the program did not start: %s\n", run.Error().c_str());
         return finished;
     }
     finished.exitCode = run.WaitExit(timeoutMs);
