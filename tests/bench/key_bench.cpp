@@ -1,5 +1,6 @@
-// The program against the floor (osd_floor.exe, the least any program can do
-// for the same picture), side by side in one run, in alternating rounds:
+// The program against its floors (osd_floor.exe: the least any program can
+// do for the same start and picture, and, "wireless", for the same key, with
+// the embedded controller's read and the line), in one run, rounds in turn:
 //   - start to hotkey mode entered, from CreateProcess to the notebook's mode;
 //   - release of the wireless key to new pixels on screen, for a hidden OSD
 //     and for a shown one. The key comes from SendInput, as a keyboard's
@@ -9,7 +10,7 @@
 // Then, for the program alone: CPU time and wake-ups over 60 s of idle after
 // the first key, and private bytes after start and after 10 000 displays.
 //
-//   key_bench [rounds]        default 40 rounds of 15 presses per case
+//   key_bench [rounds]        default 30 rounds of 15 presses per case
 #include <windows.h>
 #include <psapi.h>
 
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -97,10 +99,12 @@ void SendWirelessKey(bool up) {
 }
 
 struct Subject {
-    Subject(const char* name_, std::wstring exe_, const wchar_t* mainClass_, const wchar_t* osdTitle_)
-        : name(name_), exe(std::move(exe_)), mainClass(mainClass_), osdTitle(osdTitle_) {}
+    Subject(const char* name_, std::wstring exe_, const wchar_t* args_, const wchar_t* mainClass_,
+            const wchar_t* osdTitle_)
+        : name(name_), exe(std::move(exe_)), args(args_), mainClass(mainClass_), osdTitle(osdTitle_) {}
     const char* name;
     std::wstring exe;
+    std::wstring args;
     const wchar_t* mainClass;  // the window that takes WM_CLOSE
     const wchar_t* osdTitle;
     std::vector<double> start, hidden, shown;
@@ -127,7 +131,7 @@ public:
     // get there or its windows never appear.
     bool Start(Subject& subject, Running* running) {
         m_machine.Modify([](sim::State& s) { s.hotkeyMode = 0; });
-        std::wstring commandLine = L"\"" + subject.exe + L"\"";
+        std::wstring commandLine = L"\"" + subject.exe + L"\"" + (subject.args.empty() ? L"" : L" " + subject.args);
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         const double begin = NowMs();
@@ -237,8 +241,19 @@ private:
 struct Activity {
     bool known = false;
     double cpuMs = 0;
-    unsigned long long wakeUps = 0;
+    std::map<std::wstring, unsigned long long> wakeUps;  // by thread: a thread that ends takes its count along
 };
+
+// Wake-ups between two looks, of the threads that lived through both and of
+// those started between them.
+unsigned long long WakeUpsBetween(const Activity& before, const Activity& after) {
+    unsigned long long sum = 0;
+    for (const auto& [thread, count] : after.wakeUps) {
+        const auto earlier = before.wakeUps.find(thread);
+        sum += earlier == before.wakeUps.end() ? count : count - std::min(count, earlier->second);
+    }
+    return sum;
+}
 
 std::string ReadWholeFile(const std::wstring& path) {
     HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -303,7 +318,7 @@ Activity ActivityOf(unsigned long pid) {
                         &stime) == 2) {
             activity.cpuMs += static_cast<double>(utime + stime) * msPerTick;
         }
-        activity.wakeUps +=
+        activity.wakeUps[entry.cFileName] =
             std::strtoull(status.c_str() + switches + std::strlen("voluntary_ctxt_switches:"), nullptr, 10);
         activity.known = true;
     } while (::FindNextFileW(find, &entry));
@@ -340,13 +355,13 @@ void Bench::ProgramAlone(Subject& program) {
         while (NowMs() - begin < kIdleMs) {
             ::Sleep(kIdleSampleMs);
             const Activity now = ActivityOf(pid);
-            if (now.wakeUps != last.wakeUps) {
+            if (WakeUpsBetween(last, now) != 0) {
                 activeAt.push_back((NowMs() - begin) / 1000.0);
             }
             last = now;
         }
         std::printf("idle %u s after the first key: CPU %.0f ms, %llu wake-ups, in %zu of %u intervals of %u ms",
-                    static_cast<unsigned>(kIdleMs / 1000), last.cpuMs - before.cpuMs, last.wakeUps - before.wakeUps,
+                    static_cast<unsigned>(kIdleMs / 1000), last.cpuMs - before.cpuMs, WakeUpsBetween(before, last),
                     activeAt.size(), static_cast<unsigned>(kIdleMs / kIdleSampleMs),
                     static_cast<unsigned>(kIdleSampleMs));
         for (size_t i = 0; i < activeAt.size() && i < 12; ++i) {
@@ -376,43 +391,63 @@ void Bench::ProgramAlone(Subject& program) {
     Stop(&running);
 }
 
-void PrintPair(const char* what, const std::vector<double>& floor, const std::vector<double>& program) {
-    if (floor.empty() || program.empty()) {
-        std::printf("%-34s no samples\n", what);
+// One case: each floor's median and p99, the program's, and the program's
+// ratio against each floor.
+void PrintCase(const char* what, const std::vector<double>& pictureFloor, const std::vector<double>& wirelessFloor,
+               const std::vector<double>& program) {
+    if (pictureFloor.empty() || wirelessFloor.empty() || program.empty()) {
+        std::printf("%-36s no samples\n", what);
         return;
     }
-    const double fm = Percentile(floor, 0.5), fp = Percentile(floor, 0.99);
     const double pm = Percentile(program, 0.5), pp = Percentile(program, 0.99);
-    std::printf("%-34s floor %7.2f / %7.2f   program %7.2f / %7.2f   ratio %5.2f / %5.2f   (%zu / %zu samples)\n", what,
-                fm, fp, pm, pp, pm / fm, pp / fp, floor.size(), program.size());
+    std::printf("%-36s", what);
+    for (const std::vector<double>* floor : {&pictureFloor, &wirelessFloor}) {
+        const double fm = Percentile(*floor, 0.5), fp = Percentile(*floor, 0.99);
+        std::printf("  %6.2f / %6.2f (x %4.2f / %4.2f)", fm, fp, pm / fm, pp / fp);
+    }
+    std::printf("  %6.2f / %6.2f  (%zu, %zu, %zu samples)\n", pm, pp, pictureFloor.size(), wirelessFloor.size(),
+                program.size());
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const int rounds = argc > 1 ? std::max(1, _wtoi(argv[1])) : 40;
+    const int rounds = argc > 1 ? std::max(1, _wtoi(argv[1])) : 30;
     const std::wstring bin = observe::ExecutableDir();
-    Subject floor{"the floor", bin + L"osd_floor.exe", L"VaskFloorOsdClass", L"VaskHotkey floor OSD"};
-    Subject program{"the program", bin + L"VaskHotkey.exe", L"VaskHotkeyClass", L"Function_control_window"};
+    Subject pictureFloor{"the picture floor", bin + L"osd_floor.exe", L"", L"VaskFloorOsdClass",
+                         L"VaskHotkey floor OSD"};
+    Subject wirelessFloor{"the wireless floor", bin + L"osd_floor.exe", L"wireless", L"VaskFloorOsdClass",
+                          L"VaskHotkey floor OSD"};
+    Subject program{"the program", bin + L"VaskHotkey.exe", L"", L"VaskHotkeyClass", L"Function_control_window"};
+    Subject* subjects[] = {&pictureFloor, &wirelessFloor, &program};
     Bench bench;
     for (int round = 0; round < rounds; ++round) {
-        // Turn about, so neither always runs on what the other left warm.
-        Subject& first = round % 2 == 0 ? floor : program;
-        Subject& second = round % 2 == 0 ? program : floor;
-        if (!bench.Round(first) || !bench.Round(second)) {
-            return 1;
+        // Turn about, so that none always runs on what another left warm.
+        for (int i = 0; i < 3; ++i) {
+            if (!bench.Round(*subjects[(round + i) % 3])) {
+                return 1;
+            }
         }
     }
-    std::printf("%d rounds, each a start and %d presses per case; median / p99 in ms\n", rounds, kPressesPerCase);
-    PrintPair("start to hotkey mode entered", floor.start, program.start);
-    PrintPair("key release to pixels, OSD hidden", floor.hidden, program.hidden);
-    PrintPair("key release to pixels, OSD shown", floor.shown, program.shown);
+    std::printf("%d rounds, each a start and %d presses per case; median / p99 in ms, and the program's ratio\n",
+                rounds, kPressesPerCase);
+    std::printf("%-36s  %-31s  %-31s  %s\n", "", "  picture floor (x program)", "  wireless floor (x program)",
+                "  program");
+    // Both floors start alike: together they are the start floor.
+    std::vector<double> startFloor = pictureFloor.start;
+    startFloor.insert(startFloor.end(), wirelessFloor.start.begin(), wirelessFloor.start.end());
+    PrintCase("start to hotkey mode entered", startFloor, startFloor, program.start);
+    PrintCase("key release to pixels, OSD hidden", pictureFloor.hidden, wirelessFloor.hidden, program.hidden);
+    PrintCase("key release to pixels, OSD shown", pictureFloor.shown, wirelessFloor.shown, program.shown);
     // The first hidden press after a start shows a picture the program has
     // not shown before in that run, which it decodes then.
-    PrintPair("  hidden, not the first after start", floor.hiddenAgain, program.hiddenAgain);
-    if (floor.lost + program.lost > 0) {
-        std::printf("presses without new pixels in %.0f ms: floor %d, program %d\n", kPixelTimeoutMs, floor.lost,
-                    program.lost);
+    PrintCase("  hidden, not the first after start", pictureFloor.hiddenAgain, wirelessFloor.hiddenAgain,
+              program.hiddenAgain);
+    for (const Subject* subject : subjects) {
+        if (subject->lost > 0) {
+            std::printf("presses without new pixels in %.0f ms: %s %d\n", kPixelTimeoutMs, subject->name,
+                        subject->lost);
+        }
     }
     bench.ProgramAlone(program);
     return 0;
