@@ -6,11 +6,9 @@ bool IsCloseRequest(std::wstring_view fileNameField, std::wstring_view rawRemain
     return fileNameField == kCloseCommand || rawRemainder == kCloseCommand;
 }
 
-std::wstring FirstNonFlagArgument(const std::vector<std::wstring>& argsAfterProgramName) {
-    for (const std::wstring& arg : argsAfterProgramName) {
-        if (!IsFlagArgument(arg)) {
-            return arg;
-        }
-    }
-    return {};
+std::wstring CommandLineFileName(std::wstring_view cmdLine) {
+    std::wstring fileName;
+    ForEachCommandLineParam(
+        cmdLine, [&fileName](const std::wstring& param, bool flag, bool) { TakeFileNameParam(fileName, param, flag); });
+    return fileName;
 }

@@ -97,3 +97,18 @@ std::wstring_view CommandLineRemainder(std::wstring_view cmdLine) {
 bool IsFlagArgument(std::wstring_view arg) {
     return !arg.empty() && (arg.front() == kSlashFlag || arg.front() == kDashFlag);
 }
+
+void ForEachCommandLineParam(std::wstring_view cmdLine,
+                             const std::function<void(const std::wstring& param, bool flag, bool last)>& parseParam) {
+    const std::vector<std::wstring> args = SplitCommandLineArguments(cmdLine);
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const bool flag = IsFlagArgument(args[i]);
+        parseParam(flag ? args[i].substr(1) : args[i], flag, i + 1 == args.size());
+    }
+}
+
+void TakeFileNameParam(std::wstring& fileName, std::wstring_view param, bool flag) {
+    if (!flag && fileName.empty()) {
+        fileName = param;
+    }
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,3 +14,13 @@ std::wstring_view CommandLineRemainder(std::wstring_view cmdLine);
 
 // True for an argument written as a switch: "/x" or "-x".
 bool IsFlagArgument(std::wstring_view arg);
+
+// Hands each argument after the program name to `parseParam` as the
+// application's parser does: a flag without its leading '/' or '-', and
+// whether it is the last.
+void ForEachCommandLineParam(std::wstring_view cmdLine,
+                             const std::function<void(const std::wstring& param, bool flag, bool last)>& parseParam);
+
+// The file-name field's rule: a parameter that is not a flag fills the field
+// while it is still empty (an empty argument leaves it empty for the next).
+void TakeFileNameParam(std::wstring& fileName, std::wstring_view param, bool flag);

@@ -22,9 +22,7 @@ std::wstring ExecutableBaseName() {
 }  // namespace
 
 void CCommandLineInfo::ParseParam(const wchar_t* pszParam, BOOL bFlag, BOOL) {
-    if (!bFlag && m_strFileName.empty()) {
-        m_strFileName = pszParam;
-    }
+    TakeFileNameParam(m_strFileName, pszParam, bFlag != FALSE);
 }
 
 CWinApp::CWinApp(const wchar_t* pszAppName) {
@@ -55,12 +53,9 @@ int CWinApp::Run() {
 }
 
 void CWinApp::ParseCommandLine(CCommandLineInfo& info) {
-    const std::vector<std::wstring> args = SplitCommandLineArguments(::GetCommandLineW());
-    for (size_t i = 1; i < args.size(); ++i) {
-        const bool flag = IsFlagArgument(args[i]);
-        const wchar_t* param = args[i].c_str() + (flag ? 1 : 0);
-        info.ParseParam(param, flag ? TRUE : FALSE, i + 1 == args.size() ? TRUE : FALSE);
-    }
+    ForEachCommandLineParam(::GetCommandLineW(), [&info](const std::wstring& param, bool flag, bool last) {
+        info.ParseParam(param.c_str(), flag ? TRUE : FALSE, last ? TRUE : FALSE);
+    });
 }
 
 void CWinApp::SetRegistryKey(const wchar_t* pszRegistryKey) {

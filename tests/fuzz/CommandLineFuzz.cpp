@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::wstring_view remainder = CommandLineRemainder(line);
     FUZZ_REQUIRE(remainder.size() <= line.size());
     FUZZ_REQUIRE(std::wstring_view(line).substr(line.size() - remainder.size()) == remainder);
-    const std::wstring fileName = FirstNonFlagArgument({args.begin() + 1, args.end()});
+    const std::wstring fileName = CommandLineFileName(line);
     FUZZ_REQUIRE(fileName.empty() || !IsFlagArgument(fileName));
     if (IsCloseRequest(fileName, remainder)) {
         FUZZ_REQUIRE(fileName == L"Close" || remainder == L"Close");

@@ -9,11 +9,10 @@
 
 namespace {
 
-// What the program decides at start-up from its whole command line.
+// What the program decides at start-up from its whole command line: the
+// application parser's file-name field, and the raw remainder.
 bool LineAsksToClose(std::wstring_view cmdLine) {
-    const std::vector<std::wstring> args = SplitCommandLineArguments(cmdLine);
-    const std::vector<std::wstring> afterProgram(args.begin() + 1, args.end());
-    return IsCloseRequest(FirstNonFlagArgument(afterProgram), CommandLineRemainder(cmdLine));
+    return IsCloseRequest(CommandLineFileName(cmdLine), CommandLineRemainder(cmdLine));
 }
 
 struct CloseCase {
@@ -43,6 +42,9 @@ TEST(CloseRequest, FromCommandLine) {
         {L"prog", false},
         {L"", false},
         {L"Close", false},
+        // An empty argument leaves the field empty for the next one.
+        {L"prog \"\" Close", true},
+        {L"prog -x \"\" \"\" Close y", true},
     };
     for (const CloseCase& c : cases) {
         EXPECT_EQ(LineAsksToClose(c.line), c.closes) << testing::PrintToString(std::wstring(c.line));
@@ -58,12 +60,13 @@ TEST(CloseRequest, EitherFieldOrRawTextSuffices) {
     EXPECT_FALSE(IsCloseRequest(L" Close", L"Close "));
 }
 
-TEST(FileNameField, FirstArgumentThatIsNotAFlag) {
-    EXPECT_EQ(FirstNonFlagArgument({}), L"");
-    EXPECT_EQ(FirstNonFlagArgument({L"/a", L"-b"}), L"");
-    EXPECT_EQ(FirstNonFlagArgument({L"/a", L"x", L"y"}), L"x");
-    EXPECT_EQ(FirstNonFlagArgument({L"x", L"/a"}), L"x");
-    EXPECT_EQ(FirstNonFlagArgument({L"-a", L"", L"y"}), L"");
+TEST(FileNameField, FirstParameterThatIsNotAFlag) {
+    EXPECT_EQ(CommandLineFileName(L"prog"), L"");
+    EXPECT_EQ(CommandLineFileName(L"prog /a -b"), L"");
+    EXPECT_EQ(CommandLineFileName(L"prog /a x y"), L"x");
+    EXPECT_EQ(CommandLineFileName(L"prog x /a"), L"x");
+    EXPECT_EQ(CommandLineFileName(L"prog -a \"\" y"), L"y");
+    EXPECT_EQ(CommandLineFileName(L"prog \"-a\" \"/b c\" d"), L"d");
 }
 
 }  // namespace
