@@ -231,7 +231,8 @@ std::vector<Cell> Cells() {
 class FaultMatrix : public RunningProgramTest {
 protected:
     // Presses the key, answers with OK the dialog it opens, and returns the
-    // lines it wrote once `done` holds (or 3 s have passed) and no more follow.
+    // lines it wrote once `done` holds (or 3 s have passed) and the program
+    // has handled everything posted to it, so that no more can follow.
     // A plain key then closes any notice it left open.
     Lines Press(const Key& key, const wchar_t* dialog, const std::function<bool(const Lines&)>& done) {
         const size_t before = program.Lines().size();
@@ -251,7 +252,7 @@ protected:
         for (int i = 0; i < 300 && !done(written()); ++i) {
             ::Sleep(10);
         }
-        ::Sleep(300);
+        program.Settle();
         program.Press(0x00, 0x1E);
         program.Settle();
         return written();
