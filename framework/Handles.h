@@ -47,10 +47,30 @@ struct GdiObjectTraits {
 };
 using UniqueBitmap = UniqueHandle<HBITMAP, GdiObjectTraits<HBITMAP>>;
 
+// Null is empty: a handle whose call fails with INVALID_HANDLE_VALUE instead
+// (CreateFile, CreateToolhelp32Snapshot) is taken in once it is checked.
 struct KernelHandleTraits {
     static void Close(HANDLE handle) { ::CloseHandle(handle); }
 };
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
+
+// A FindFirstFile search, taken in once it is not INVALID_HANDLE_VALUE.
+struct FindHandleTraits {
+    static void Close(HANDLE find) { ::FindClose(find); }
+};
+using UniqueFindHandle = UniqueHandle<HANDLE, FindHandleTraits>;
+
+// A hook from SetWindowsHookEx.
+struct WindowsHookTraits {
+    static void Close(HHOOK hook) { ::UnhookWindowsHookEx(hook); }
+};
+using UniqueWindowsHook = UniqueHandle<HHOOK, WindowsHookTraits>;
+
+// A module from LoadLibrary or LoadLibraryEx.
+struct ModuleTraits {
+    static void Close(HMODULE module) { ::FreeLibrary(module); }
+};
+using UniqueModule = UniqueHandle<HMODULE, ModuleTraits>;
 
 // Global memory that nothing else took over (CreateStreamOnHGlobal with
 // fDeleteOnRelease takes it over: release() it then).

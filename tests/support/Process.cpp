@@ -16,49 +16,57 @@ void Drain(HANDLE pipe, std::string* into) {
     }
 }
 
+// A pipe with both ends owned; false when none could be made.
+bool OpenPipe(SECURITY_ATTRIBUTES* sa, UniqueKernelHandle* readEnd, UniqueKernelHandle* writeEnd) {
+    HANDLE read = nullptr, write = nullptr;
+    if (!CreatePipe(&read, &write, sa, 0)) {
+        return false;
+    }
+    readEnd->reset(read);
+    writeEnd->reset(write);
+    return true;
+}
+
 }  // namespace
 
 ProcessResult RunProcess(const std::wstring& exe, const std::wstring& args, DWORD timeoutMs,
                          const std::wstring& workDir) {
     ProcessResult result;
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
-    if (!CreatePipe(&outRead, &outWrite, &sa, 0) || !CreatePipe(&errRead, &errWrite, &sa, 0)) {
+    UniqueKernelHandle outRead, outWrite, errRead, errWrite;
+    if (!OpenPipe(&sa, &outRead, &outWrite) || !OpenPipe(&sa, &errRead, &errWrite)) {
         return result;
     }
     // Only the child's ends are inherited.
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(outRead.get(), HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead.get(), HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = nullptr;
-    si.hStdOutput = outWrite;
-    si.hStdError = errWrite;
+    si.hStdOutput = outWrite.get();
+    si.hStdError = errWrite.get();
     PROCESS_INFORMATION pi{};
     std::wstring commandLine = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
     result.started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                                     workDir.empty() ? nullptr : workDir.c_str(), &si, &pi) != FALSE;
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
+    outWrite.reset();
+    errWrite.reset();
     if (result.started) {
-        std::thread outReader(Drain, outRead, &result.out);
-        std::thread errReader(Drain, errRead, &result.err);
+        const StartedProcess child(pi);
+        std::thread outReader(Drain, outRead.get(), &result.out);
+        std::thread errReader(Drain, errRead.get(), &result.err);
         // Our write ends are closed, so the readers end when the child does.
-        if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+        if (WaitForSingleObject(child.process.get(), timeoutMs) != WAIT_OBJECT_0) {
             result.timedOut = true;
-            TerminateProcess(pi.hProcess, 1);
-            WaitForSingleObject(pi.hProcess, INFINITE);
+            TerminateProcess(child.process.get(), 1);
+            WaitForSingleObject(child.process.get(), INFINITE);
         }
         outReader.join();
         errReader.join();
-        GetExitCodeProcess(pi.hProcess, &result.exitCode);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
+        GetExitCodeProcess(child.process.get(), &result.exitCode);
     }
-    CloseHandle(outRead);
-    CloseHandle(errRead);
     return result;
 }
 
@@ -89,8 +97,9 @@ bool RemoveTree(const std::wstring& dir) {
         root += L'\\';
     }
     WIN32_FIND_DATAW fd;
-    HANDLE find = FindFirstFileW((root + L"*").c_str(), &fd);
-    if (find != INVALID_HANDLE_VALUE) {
+    const HANDLE first = FindFirstFileW((root + L"*").c_str(), &fd);
+    if (first != INVALID_HANDLE_VALUE) {
+        const UniqueFindHandle find(first);
         do {
             const std::wstring name = fd.cFileName;
             if (name == L"." || name == L"..") {
@@ -102,8 +111,7 @@ bool RemoveTree(const std::wstring& dir) {
             } else {
                 DeleteFileW((root + name).c_str());
             }
-        } while (FindNextFileW(find, &fd));
-        FindClose(find);
+        } while (FindNextFileW(find.get(), &fd));
     }
     return RemoveDirectoryW(root.c_str()) != FALSE;
 }

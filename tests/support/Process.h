@@ -6,7 +6,20 @@
 
 #include <string>
 
+#include "framework/Handles.h"
+
 namespace observe {
+
+// A process CreateProcess started, both of its handles owned.
+struct StartedProcess {
+    StartedProcess() = default;
+    explicit StartedProcess(const PROCESS_INFORMATION& started)
+        : process(started.hProcess), thread(started.hThread), pid(started.dwProcessId) {}
+
+    UniqueKernelHandle process;
+    UniqueKernelHandle thread;
+    DWORD pid = 0;
+};
 
 struct ProcessResult {
     bool started = false;

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "framework/Handles.h"
+
 namespace observe {
 
 namespace {
@@ -131,24 +133,23 @@ long CountWindows(DWORD pid) {
 
 ProcessObjects CountProcessObjects(DWORD pid) {
     ProcessObjects objects;
-    HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
-    if (process == nullptr) {
+    const UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+    if (!process) {
         return objects;
     }
     PROCESS_MEMORY_COUNTERS_EX memory{};
     memory.cb = sizeof(memory);
-    if (::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory))) {
+    if (::GetProcessMemoryInfo(process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory))) {
         // Wine leaves PrivateUsage at 0; the committed private bytes are the same.
         objects.privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
     }
     DWORD handles = 0;
-    objects.handles = ::GetProcessHandleCount(process, &handles) && handles != 0 ? static_cast<long>(handles)
-                                                                                 : CountKernelHandles(pid);
-    const DWORD gdi = ::GetGuiResources(process, GR_GDIOBJECTS);
-    objects.gdiObjects = gdi != 0 ? static_cast<long>(gdi) : CountGdiObjects(process, &objects.gdiByKind);
-    const DWORD user = ::GetGuiResources(process, GR_USEROBJECTS);
+    objects.handles = ::GetProcessHandleCount(process.get(), &handles) && handles != 0 ? static_cast<long>(handles)
+                                                                                       : CountKernelHandles(pid);
+    const DWORD gdi = ::GetGuiResources(process.get(), GR_GDIOBJECTS);
+    objects.gdiObjects = gdi != 0 ? static_cast<long>(gdi) : CountGdiObjects(process.get(), &objects.gdiByKind);
+    const DWORD user = ::GetGuiResources(process.get(), GR_USEROBJECTS);
     objects.userObjects = user != 0 ? static_cast<long>(user) : CountWindows(pid);
-    ::CloseHandle(process);
     return objects;
 }
 

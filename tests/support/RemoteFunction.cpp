@@ -63,13 +63,7 @@ bool PatchCodeByte(HANDLE process, ULONG_PTR address, BYTE value) {
 StoppedThread::StoppedThread(DWORD threadId)
     : m_thread(::OpenThread(THREAD_GET_CONTEXT | THREAD_SET_CONTEXT, FALSE, threadId)) {
     context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
-    m_read = m_thread != nullptr && ::GetThreadContext(m_thread, &context);
-}
-
-StoppedThread::~StoppedThread() {
-    if (m_thread != nullptr) {
-        ::CloseHandle(m_thread);
-    }
+    m_read = m_thread && ::GetThreadContext(m_thread.get(), &context);
 }
 
 CallFrame ReadCallFrame(HANDLE process, const CONTEXT& context) {

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "framework/Handles.h"
+
 namespace observe {
 
 // 0 when the function or its module cannot be found.
@@ -20,16 +22,15 @@ constexpr BYTE kBreakpointByte = 0xCC;  // int3
 class StoppedThread {
 public:
     explicit StoppedThread(DWORD threadId);
-    ~StoppedThread();
     StoppedThread(const StoppedThread&) = delete;
     StoppedThread& operator=(const StoppedThread&) = delete;
     explicit operator bool() const { return m_read; }
-    bool Commit() { return ::SetThreadContext(m_thread, &context) != FALSE; }
+    bool Commit() { return ::SetThreadContext(m_thread.get(), &context) != FALSE; }
 
     CONTEXT context{};
 
 private:
-    HANDLE m_thread = nullptr;
+    UniqueKernelHandle m_thread;
     bool m_read = false;
 };
 

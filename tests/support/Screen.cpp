@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
+
+#include "framework/Handles.h"
 
 namespace observe {
 
@@ -43,6 +46,11 @@ bool PngEncoder(CLSID* clsid) {
     return false;
 }
 
+// What Wine's path conversions return, from the process's heap.
+struct ProcessHeapFree {
+    void operator()(void* block) const { HeapFree(GetProcessHeap(), 0, block); }
+};
+
 template <class Fn>
 Fn WineExport(const wchar_t* module, const char* name) {
     HMODULE m = GetModuleHandleW(module);
@@ -51,14 +59,14 @@ Fn WineExport(const wchar_t* module, const char* name) {
 }
 
 bool WriteFileBytes(const std::wstring& path, const void* data, DWORD size) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) {
+    const HANDLE created =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (created == INVALID_HANDLE_VALUE) {
         return false;
     }
+    const UniqueKernelHandle f(created);
     DWORD written = 0;
-    const bool ok = WriteFile(f, data, size, &written, nullptr) && written == size;
-    CloseHandle(f);
-    return ok;
+    return WriteFile(f.get(), data, size, &written, nullptr) && written == size;
 }
 
 // A packed DIB (what RT_BITMAP holds) drawn into a 32-bit DIB section by GDI,
@@ -93,12 +101,12 @@ std::optional<Picture> DecodePackedDib(const unsigned char* data, DWORD size) {
     target.bmiHeader.biBitCount = 32;
     target.bmiHeader.biCompression = BI_RGB;
     void* pixels = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP section = CreateDIBSection(dc, &target, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    const UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    const UniqueBitmap section(CreateDIBSection(dc.get(), &target, DIB_RGB_COLORS, &pixels, nullptr, 0));
     std::optional<Picture> picture;
     if (section && pixels) {
-        HGDIOBJ old = SelectObject(dc, section);
-        const int lines = StretchDIBits(dc, 0, 0, w, h, 0, 0, w, h, data + bitsOffset,
+        const SelectGuard selected(dc.get(), section.get());
+        const int lines = StretchDIBits(dc.get(), 0, 0, w, h, 0, 0, w, h, data + bitsOffset,
                                         reinterpret_cast<const BITMAPINFO*>(data), DIB_RGB_COLORS, SRCCOPY);
         GdiFlush();
         if (lines > 0) {
@@ -112,12 +120,7 @@ std::optional<Picture> DecodePackedDib(const unsigned char* data, DWORD size) {
             }
             picture = std::move(p);
         }
-        SelectObject(dc, old);
     }
-    if (section) {
-        DeleteObject(section);
-    }
-    DeleteDC(dc);
     return picture;
 }
 
@@ -188,13 +191,8 @@ std::string UnixPathOf(const std::wstring& windowsPath) {
     if (!toUnix) {
         return {};
     }
-    char* p = toUnix(windowsPath.c_str());
-    if (!p) {
-        return {};
-    }
-    std::string s = p;
-    HeapFree(GetProcessHeap(), 0, p);
-    return s;
+    const std::unique_ptr<char, ProcessHeapFree> p(toUnix(windowsPath.c_str()));
+    return p ? std::string(p.get()) : std::string();
 }
 
 std::wstring WindowsPathOf(const std::string& unixPath) {
@@ -203,13 +201,8 @@ std::wstring WindowsPathOf(const std::string& unixPath) {
     if (!toDos) {
         return {};
     }
-    WCHAR* p = toDos(unixPath.c_str());
-    if (!p) {
-        return {};
-    }
-    std::wstring s = p;
-    HeapFree(GetProcessHeap(), 0, p);
-    return s;
+    const std::unique_ptr<WCHAR, ProcessHeapFree> p(toDos(unixPath.c_str()));
+    return p ? std::wstring(p.get()) : std::wstring();
 }
 
 bool Screenshot(const std::wstring& pngPath) {
@@ -267,28 +260,27 @@ long CountDifferingPixels(const std::wstring& screenshotPng, RECT area, const st
 }
 
 bool ExtractResourcePicture(const std::wstring& modulePath, const wchar_t* name, const std::wstring& pngPath) {
-    HMODULE module =
-        LoadLibraryExW(modulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    const UniqueModule module(
+        LoadLibraryExW(modulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     if (!module) {
         return false;
     }
     bool ok = false;
     // The stored PNG is what the program decodes, so it is written unchanged.
-    if (HRSRC res = FindResourceW(module, name, L"PNG")) {
-        const DWORD size = SizeofResource(module, res);
-        HGLOBAL data = LoadResource(module, res);
+    if (HRSRC res = FindResourceW(module.get(), name, L"PNG")) {
+        const DWORD size = SizeofResource(module.get(), res);
+        HGLOBAL data = LoadResource(module.get(), res);
         const void* bytes = data ? LockResource(data) : nullptr;
         ok = bytes && size && WriteFileBytes(pngPath, bytes, size);
-    } else if (HRSRC bmp = FindResourceW(module, name, RT_BITMAP)) {
-        const DWORD size = SizeofResource(module, bmp);
-        HGLOBAL data = LoadResource(module, bmp);
+    } else if (HRSRC bmp = FindResourceW(module.get(), name, RT_BITMAP)) {
+        const DWORD size = SizeofResource(module.get(), bmp);
+        HGLOBAL data = LoadResource(module.get(), bmp);
         const auto* bytes = static_cast<const unsigned char*>(data ? LockResource(data) : nullptr);
         if (bytes) {
             const std::optional<Picture> picture = DecodePackedDib(bytes, size);
             ok = picture && SavePng(pngPath, *picture);
         }
     }
-    FreeLibrary(module);
     return ok;
 }
 

@@ -1,5 +1,7 @@
 #include "tests/support/WindowWatch.h"
 
+#include "framework/Handles.h"
+
 namespace observe {
 
 namespace {
@@ -85,13 +87,8 @@ WindowInfo Inspect(HWND hwnd) {
 }
 
 bool SignalNamedEvent(const wchar_t* name) {
-    HANDLE ev = OpenEventW(EVENT_MODIFY_STATE, FALSE, name);
-    if (!ev) {
-        return false;
-    }
-    const bool ok = SetEvent(ev) != FALSE;
-    CloseHandle(ev);
-    return ok;
+    const UniqueKernelHandle ev(OpenEventW(EVENT_MODIFY_STATE, FALSE, name));
+    return ev && SetEvent(ev.get()) != FALSE;
 }
 
 void PumpMessages(DWORD ms) {
