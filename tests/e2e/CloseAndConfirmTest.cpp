@@ -8,6 +8,7 @@
 #include "FocusedWindow.h"
 #include "ProgramHarness.h"
 #include "WindowWatch.h"
+#include "framework/Handles.h"
 
 namespace e2e {
 namespace {
@@ -100,15 +101,14 @@ TEST(CloseEvent, SignalledBeforeTheStartClosesItRightAfter) {
     CloseAnyRunningProgram();
     FreshNotebook machine;
     // Another process made the event, signalled it and keeps it open.
-    HANDLE event = ::CreateEventW(nullptr, FALSE, FALSE, L"BTMCloseEvent");
-    ASSERT_NE(event, nullptr);
-    ::SetEvent(event);
+    const UniqueKernelHandle event(::CreateEventW(nullptr, FALSE, FALSE, L"BTMCloseEvent"));
+    ASSERT_NE(event.get(), nullptr);
+    ::SetEvent(event.get());
     ProgramRun program;
     ASSERT_TRUE(program.Start());
     EXPECT_EQ(program.WaitExit(), 0u);
     EXPECT_EQ(program.Lines(), StartAndCloseLines());
-    EXPECT_EQ(::WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "one signal, used once";
-    ::CloseHandle(event);
+    EXPECT_EQ(::WaitForSingleObject(event.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "one signal, used once";
 }
 
 // Another program made the event manual-reset and leaves it signalled, before
@@ -120,23 +120,23 @@ TEST(CloseEvent, AManualResetEventLeftSignalledClosesItOnceAndCleanly) {
     for (const bool beforeStart : {true, false}) {
         SCOPED_TRACE(beforeStart ? "signalled before the start" : "signalled while it runs");
         machine.notebook().Reset();
-        HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, L"BTMCloseEvent");
-        ASSERT_NE(event, nullptr);
+        // Closed before the next pass, which must make the event anew, unsignalled.
+        const UniqueKernelHandle event(::CreateEventW(nullptr, TRUE, FALSE, L"BTMCloseEvent"));
+        ASSERT_NE(event.get(), nullptr);
         ProgramRun program;
         if (beforeStart) {
-            ::SetEvent(event);
+            ::SetEvent(event.get());
         }
         ASSERT_TRUE(program.Start());
         if (!beforeStart) {
             ASSERT_NE(program.WaitForMainWindow(), nullptr);
-            ::SetEvent(event);
+            ::SetEvent(event.get());
         }
         const DWORD signalledAt = ::GetTickCount();
         EXPECT_EQ(program.WaitExit(), 0u) << "a clean end, no crash";
         EXPECT_LT(::GetTickCount() - signalledAt, 3000u) << "no wait for a watcher that does not end";
         EXPECT_EQ(program.Lines(), StartAndCloseLines());
         EXPECT_EQ(CountCalls(machine.CallLog(), "KervoEvaluate(0x59, [91]"), 1u) << "closed once";
-        ::CloseHandle(event);
     }
 }
 

@@ -31,6 +31,7 @@
 #include "ProcessObjects.h"
 #include "ProgramHarness.h"
 #include "WindowWatch.h"
+#include "framework/Handles.h"
 #include "hotkeys/DecisionTable.h"
 #include "osd/DisplayOutputRules.h"
 
@@ -102,12 +103,8 @@ public:
     HWND Main() const { return m_main; }
     DWORD Pid() const { return m_pid; }
     bool Running() const {
-        HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, m_pid);
-        const bool running = process != nullptr && ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-        if (process != nullptr) {
-            ::CloseHandle(process);
-        }
-        return running;
+        const UniqueKernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, m_pid));
+        return process && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
     }
     void Post(uint32_t flags, uint32_t scan) const { ::PostMessageW(m_main, WM_FNKEY_EVENT, flags, scan); }
     std::vector<std::string> Lines() const { return m_run ? m_run->Lines() : std::vector<std::string>{}; }
@@ -120,13 +117,10 @@ public:
         if (m_run) {
             return m_run->WaitExit();
         }
-        HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, m_pid);
+        const UniqueKernelHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, m_pid));
         DWORD code = 0xFFFFFFFF;
-        if (process != nullptr && ::WaitForSingleObject(process, kStartTimeoutMs) == WAIT_OBJECT_0) {
-            ::GetExitCodeProcess(process, &code);
-        }
-        if (process != nullptr) {
-            ::CloseHandle(process);
+        if (process && ::WaitForSingleObject(process.get(), kStartTimeoutMs) == WAIT_OBJECT_0) {
+            ::GetExitCodeProcess(process.get(), &code);
         }
         return code;
     }

@@ -222,14 +222,9 @@ ProgramRun::Effect ProgramRun::EffectWithMarker(FreshNotebook& machine, const st
 }
 
 PlainRun::~PlainRun() {
-    if (m_process.hProcess == nullptr) {
-        return;
+    if (m_process.process && ::WaitForSingleObject(m_process.process.get(), 0) == WAIT_TIMEOUT && !Close()) {
+        ::TerminateProcess(m_process.process.get(), 1);
     }
-    if (::WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT && !Close()) {
-        ::TerminateProcess(m_process.hProcess, 1);
-    }
-    ::CloseHandle(m_process.hThread);
-    ::CloseHandle(m_process.hProcess);
 }
 
 bool PlainRun::Start(FreshNotebook& machine) {
@@ -237,28 +232,31 @@ bool PlainRun::Start(FreshNotebook& machine) {
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
     if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, BinDirectory().c_str(),
-                          &startup, &m_process)) {
+                          &startup, &started)) {
         return false;
     }
-    m_main = observe::WaitForWindow(kMainClass, nullptr, kStartTimeoutMs, m_process.dwProcessId);
+    m_process = observe::StartedProcess(started);
+    m_main = observe::WaitForWindow(kMainClass, nullptr, kStartTimeoutMs, m_process.pid);
     return m_main != nullptr && machine.WaitForCall("WMI_GetBrightnessSetVista(7)");
 }
 
 std::optional<DWORD> PlainRun::Close(DWORD timeoutMs) {
     ::PostMessageW(m_main, WM_CLOSE, 0, 0);
-    if (::WaitForSingleObject(m_process.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+    if (::WaitForSingleObject(m_process.process.get(), timeoutMs) != WAIT_OBJECT_0) {
         return std::nullopt;
     }
     DWORD code = 0;
-    ::GetExitCodeProcess(m_process.hProcess, &code);
+    ::GetExitCodeProcess(m_process.process.get(), &code);
     return code;
 }
 
 SIZE_T PlainRun::PrivateBytes() const {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof(counters);
-    ::GetProcessMemoryInfo(m_process.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
+    ::GetProcessMemoryInfo(m_process.process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                           sizeof(counters));
     return counters.PagefileUsage;
 }
 
@@ -292,39 +290,40 @@ long DifferingFromPicture(uint16_t id) {
 ToolRun RunTool(const std::wstring& exe, const std::wstring& args) {
     ToolRun run;
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+    HANDLE readPipe = nullptr;
+    HANDLE writePipe = nullptr;
+    if (!::CreatePipe(&readPipe, &writePipe, &inherit, 0)) {
         run.output = "no pipe for its output: error " + std::to_string(::GetLastError());
         return run;
     }
-    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    const UniqueKernelHandle readEnd(readPipe);
+    UniqueKernelHandle writeEnd(writePipe);
+    ::SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
     const std::wstring path = BinDirectory() + L"\\" + exe;
     std::wstring commandLine = L"\"" + path + L"\" " + args;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
+    startup.hStdOutput = writeEnd.get();
+    startup.hStdError = writeEnd.get();
     PROCESS_INFORMATION process{};
     const BOOL started = ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                           &startup, &process);
     const DWORD startError = started ? 0 : ::GetLastError();
-    ::CloseHandle(writeEnd);
+    // The tool's copy is its only writer now: reading ends when it does.
+    writeEnd.reset();
     if (!started) {
         run.output = "could not start it: error " + std::to_string(startError);
     } else {
+        const observe::StartedProcess tool(process);
         char buffer[512];
         DWORD got = 0;
-        while (::ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+        while (::ReadFile(readEnd.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
             run.output.append(buffer, got);
         }
-        ::WaitForSingleObject(process.hProcess, 10000);
-        ::GetExitCodeProcess(process.hProcess, &run.exitCode);
-        ::CloseHandle(process.hThread);
-        ::CloseHandle(process.hProcess);
+        ::WaitForSingleObject(tool.process.get(), 10000);
+        ::GetExitCodeProcess(tool.process.get(), &run.exitCode);
     }
-    ::CloseHandle(readEnd);
     return run;
 }
 
@@ -339,11 +338,10 @@ bool SendKeys(const std::wstring& keys, DWORD timeoutMs) {
         std::fprintf(stderr, "send_input could not start: error %lu\n", ::GetLastError());
         return false;
     }
-    ::WaitForSingleObject(process.hProcess, timeoutMs);
+    const observe::StartedProcess sender(process);
+    ::WaitForSingleObject(sender.process.get(), timeoutMs);
     DWORD exitCode = 1;
-    ::GetExitCodeProcess(process.hProcess, &exitCode);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+    ::GetExitCodeProcess(sender.process.get(), &exitCode);
     if (exitCode != 0) {
         std::fprintf(stderr, "send_input ended with %lu\n", exitCode);
     }

@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include "Debuggee.h"
+#include "Process.h"
 #include "app/AppMessages.h"
 #include "sim/SimNotebook.h"
 
@@ -137,7 +138,7 @@ public:
     // Starts it and waits until its start has read the brightness levels.
     bool Start(FreshNotebook& machine);
     HWND MainWindow() const { return m_main; }
-    DWORD Pid() const { return m_process.dwProcessId; }
+    DWORD Pid() const { return m_process.pid; }
     // Delivers a key event as the hook posts it.
     void Press(uint32_t flags, uint32_t scanCode) const { ::PostMessageW(m_main, WM_FNKEY_EVENT, flags, scanCode); }
     // Posts WM_CLOSE and waits for the end; its exit code, none on timeout.
@@ -146,7 +147,7 @@ public:
     SIZE_T PrivateBytes() const;
 
 private:
-    PROCESS_INFORMATION m_process{};
+    observe::StartedProcess m_process;
     HWND m_main = nullptr;
 };
 

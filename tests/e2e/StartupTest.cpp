@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 
 #include "ProgramHarness.h"
 #include "WindowWatch.h"
+#include "framework/Handles.h"
 
 namespace e2e {
 namespace {
@@ -22,34 +24,36 @@ const std::string kLeaveHotkeyMode = "KervoEvaluate(0x59, [91], 1, null, 0) -> 1
 class SuspendedThreads {
 public:
     explicit SuspendedThreads(DWORD pid) {
-        HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+        const HANDLE taken = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+        if (taken == INVALID_HANDLE_VALUE) {
+            return;
+        }
+        const UniqueKernelHandle snapshot(taken);
         THREADENTRY32 entry{};
         entry.dwSize = sizeof(entry);
-        for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
+        for (BOOL more = ::Thread32First(snapshot.get(), &entry); more; more = ::Thread32Next(snapshot.get(), &entry)) {
             if (entry.th32OwnerProcessID != pid) {
                 continue;
             }
-            HANDLE thread = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
-            if (thread != nullptr && ::SuspendThread(thread) != static_cast<DWORD>(-1)) {
-                m_threads.push_back(thread);
-            } else if (thread != nullptr) {
-                ::CloseHandle(thread);
+            UniqueKernelHandle thread(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
+            if (thread && ::SuspendThread(thread.get()) != static_cast<DWORD>(-1)) {
+                m_threads.push_back(std::move(thread));
             }
         }
-        ::CloseHandle(snapshot);
     }
+    SuspendedThreads(const SuspendedThreads&) = delete;
+    SuspendedThreads& operator=(const SuspendedThreads&) = delete;
     ~SuspendedThreads() { Resume(); }
     size_t Count() const { return m_threads.size(); }
     void Resume() {
-        for (HANDLE thread : m_threads) {
-            ::ResumeThread(thread);
-            ::CloseHandle(thread);
+        for (const UniqueKernelHandle& thread : m_threads) {
+            ::ResumeThread(thread.get());
         }
         m_threads.clear();
     }
 
 private:
-    std::vector<HANDLE> m_threads;
+    std::vector<UniqueKernelHandle> m_threads;
 };
 
 class Startup : public ::testing::Test {
@@ -78,13 +82,13 @@ TEST_F(Startup, RunsHiddenInHotkeyModeAndCloseEndsIt) {
     EXPECT_EQ(restarts[0].args[0], 0u);
     EXPECT_EQ(restarts[0].args[1], static_cast<ULONG_PTR>(RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT));
 
-    HANDLE running = ::OpenProcess(SYNCHRONIZE, FALSE, program.Pid());
-    ASSERT_NE(running, nullptr);
+    const UniqueKernelHandle running(::OpenProcess(SYNCHRONIZE, FALSE, program.Pid()));
+    ASSERT_NE(running.get(), nullptr);
     const Finished close = RunToEnd(L"Close");
     EXPECT_EQ(close.exitCode, 0u);
     // An installer replaces the files right after a "Close" start returns.
-    EXPECT_EQ(::WaitForSingleObject(running, 0), static_cast<DWORD>(WAIT_OBJECT_0)) << "ended before Close returned";
-    ::CloseHandle(running);
+    EXPECT_EQ(::WaitForSingleObject(running.get(), 0), static_cast<DWORD>(WAIT_OBJECT_0))
+        << "ended before Close returned";
     EXPECT_TRUE(close.lines.empty()) << "the closing start writes nothing of its own";
     EXPECT_EQ(program.WaitExit(), 0u);
     EXPECT_EQ(program.Lines(), StartAndCloseLines());
@@ -210,15 +214,14 @@ TEST_F(Startup, CloseMessageFromAnotherProcessEndsItTheSameWay) {
 
 TEST_F(Startup, ACloseEventThatCannotBeMadeIsReportedWithItsError) {
     // Another program holds the event's name for an object of another kind.
-    HANDLE squatter = ::CreateMutexW(nullptr, FALSE, L"BTMCloseEvent");
-    ASSERT_NE(squatter, nullptr);
+    const UniqueKernelHandle squatter(::CreateMutexW(nullptr, FALSE, L"BTMCloseEvent"));
+    ASSERT_NE(squatter.get(), nullptr);
     ProgramRun program;
     ASSERT_TRUE(program.Start());
     ASSERT_NE(program.WaitForMainWindow(), nullptr);
     EXPECT_TRUE(program.WaitForLine("Close event watcher not started: error 6\n")) << "ERROR_INVALID_HANDLE";
     EXPECT_EQ(RunToEnd(L"Close").exitCode, 0u);
     EXPECT_EQ(program.WaitExit(), 0u);
-    ::CloseHandle(squatter);
 }
 
 TEST_F(Startup, DoesNotStartWithoutTheVendorLibraries) {
