@@ -1,14 +1,10 @@
 // How long one display takes (load the picture, draw it into the layered
 // window, restart the timer, show), median and 99th percentile.
-#include <objidl.h>
-#include <gdiplus.h>
-
 #include "BenchOsd.h"
+#include "GdiplusSession.h"
 
 int wmain() {
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    const observe::GdiplusSession gdiplus;
     {
         BenchOsd osd;
         if (!osd.Create(131, nullptr)) {
@@ -54,6 +50,5 @@ int wmain() {
                     Percentile(fromHidden, 0.5), Percentile(fromHidden, 0.99));
         osd.DestroyWindow();
     }
-    Gdiplus::GdiplusShutdown(token);
     return 0;
 }

@@ -22,10 +22,12 @@
 #include <cwchar>
 #include <memory>
 
+#include "framework/Handles.h"
 #include "hotkeys/DecisionTable.h"
 #include "osd/LayeredPicture.h"
 #include "osd/WirelessRules.h"
 #include "platform/VendorApi.h"
+#include "tests/support/GdiplusSession.h"
 
 namespace {
 
@@ -39,13 +41,13 @@ constexpr int kHeight = 114;
 const void* volatile g_vendorImports[] = {reinterpret_cast<const void*>(&GetMuteVista),
                                           reinterpret_cast<const void*>(&GetBatteryChargingDisable)};
 
-HHOOK g_hook = nullptr;
+HHOOK g_hook = nullptr;  // for CallNextHookEx; the thread that put the hook in owns it
 HWND g_window = nullptr;
 bool g_readsSwitch = false;
 std::shared_ptr<const LayeredPicture> g_pictures[2];  // on, off
 int g_next = 0;
 POINT g_position{};
-HDC g_memoryDc = nullptr;
+HDC g_memoryDc = nullptr;  // owned by wWinMain
 
 void Show(const LayeredPicture& picture) {
     SIZE size{kWidth, kHeight};
@@ -82,12 +84,12 @@ LRESULT CALLBACK FloorHook(int code, WPARAM wParam, LPARAM lParam) {
 
 // The wireless floor's hook thread: its hook and its message loop, nothing else.
 DWORD WINAPI HookThread(void* ready) {
-    g_hook = ::SetWindowsHookExW(WH_KEYBOARD_LL, &FloorHook, ::GetModuleHandleW(nullptr), 0);
+    const UniqueWindowsHook hook(::SetWindowsHookExW(WH_KEYBOARD_LL, &FloorHook, ::GetModuleHandleW(nullptr), 0));
+    g_hook = hook.get();
     ::SetEvent(ready);
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
     }
-    ::UnhookWindowsHookEx(g_hook);
     return 0;
 }
 
@@ -116,9 +118,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     g_readsSwitch = std::wcscmp(commandLine, L"wireless") == 0;
 
     // What the program does before hotkey mode, at the same cost.
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    const observe::GdiplusSession gdiplus;
     INITCOMMONCONTROLSEX commonControls{sizeof(commonControls), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&commonControls);
     uint8_t mode = HOTKEY_MODE_ENTER;
@@ -126,7 +126,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
 
     g_pictures[0] = LoadLayeredPng(instance, kWirelessOnPictureId).picture;
     g_pictures[1] = LoadLayeredPng(instance, kWirelessOffPictureId).picture;
-    g_memoryDc = ::CreateCompatibleDC(nullptr);
+    const UniqueMemoryDc memoryDc(::CreateCompatibleDC(nullptr));
+    g_memoryDc = memoryDc.get();
     if (!g_pictures[0] || !g_pictures[1] || g_memoryDc == nullptr) {
         std::fprintf(stderr, "osd_floor: the wireless pictures do not decode\n");
         return 1;
@@ -141,17 +142,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     g_window =
         ::CreateWindowExW(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kFloorClass, L"VaskHotkey floor OSD",
                           WS_POPUP, g_position.x, g_position.y, kWidth, kHeight, nullptr, nullptr, instance, nullptr);
-    HANDLE hookThread = nullptr;
+    UniqueKernelHandle hookThread;
     DWORD hookThreadId = 0;
+    UniqueWindowsHook hook;  // the picture floor's, on this thread
     if (g_readsSwitch) {
-        HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        hookThread = ::CreateThread(nullptr, 0, &HookThread, ready, 0, &hookThreadId);
-        if (hookThread != nullptr) {
-            ::WaitForSingleObject(ready, INFINITE);
+        const UniqueKernelHandle ready(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        hookThread.reset(::CreateThread(nullptr, 0, &HookThread, ready.get(), 0, &hookThreadId));
+        if (hookThread) {
+            ::WaitForSingleObject(ready.get(), INFINITE);
         }
-        ::CloseHandle(ready);
     } else {
-        g_hook = ::SetWindowsHookExW(WH_KEYBOARD_LL, &FloorHook, instance, 0);
+        hook.reset(::SetWindowsHookExW(WH_KEYBOARD_LL, &FloorHook, instance, 0));
+        g_hook = hook.get();
     }
     if (g_window == nullptr || g_hook == nullptr) {
         std::fprintf(stderr, "osd_floor: no window or no hook\n");
@@ -161,16 +163,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         ::DispatchMessageW(&msg);
     }
-    if (hookThread != nullptr) {
+    // The hook goes before hotkey mode is left.
+    if (hookThread) {
         ::PostThreadMessageW(hookThreadId, WM_QUIT, 0, 0);
-        ::WaitForSingleObject(hookThread, INFINITE);
-        ::CloseHandle(hookThread);
+        ::WaitForSingleObject(hookThread.get(), INFINITE);
     } else {
-        ::UnhookWindowsHookEx(g_hook);
+        hook.reset();
     }
     mode = HOTKEY_MODE_LEAVE;
     ::KervoEvaluate(HOTKEY_MODE_COMMAND, &mode, 1, nullptr, 0);
-    ::DeleteDC(g_memoryDc);
-    Gdiplus::GdiplusShutdown(token);
     return 0;
 }

@@ -1,13 +1,13 @@
 // 20 000 loads and renders in one process: the last render must still show the
 // right picture and the working set must not grow by a megabyte. A leak of one
 // GDI handle per render would exhaust the handle table long before the end.
-#include <objidl.h>
-#include <gdiplus.h>
+#include <windows.h>
 #include <psapi.h>
 
 #include <string>
 
 #include "BenchOsd.h"
+#include "GdiplusSession.h"
 #include "Screen.h"
 
 namespace {
@@ -27,9 +27,7 @@ std::wstring TempFile(const wchar_t* name) {
 
 int wmain(int argc, wchar_t** argv) {
     const int rounds = argc > 1 ? _wtoi(argv[1]) : 20000;
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    const observe::GdiplusSession gdiplus;
     int status = 0;
     {
         BenchOsd osd;
@@ -80,6 +78,5 @@ int wmain(int argc, wchar_t** argv) {
         ::DeleteFileW(shot.c_str());
         osd.DestroyWindow();
     }
-    Gdiplus::GdiplusShutdown(token);
     return status;
 }

@@ -1,14 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <objidl.h>
-#include <gdiplus.h>
+#include "tests/support/GdiplusSession.h"
 
 int wmain(int argc, wchar_t** argv) {
     testing::InitGoogleTest(&argc, argv);
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    const int result = RUN_ALL_TESTS();
-    Gdiplus::GdiplusShutdown(token);
-    return result;
+    const observe::GdiplusSession gdiplus;
+    return RUN_ALL_TESTS();
 }
