@@ -27,6 +27,7 @@
 #include "Process.h"
 #include "WindowWatch.h"
 #include "app/AppMessages.h"
+#include "framework/Handles.h"
 #include "hotkeys/DecisionTable.h"
 #include "sim/SimNotebook.h"
 
@@ -38,12 +39,12 @@ constexpr double kArrivalTimeoutMs = 5000;
 
 // The window the letters are typed into; its procedure stamps each key-down.
 std::atomic<double> g_arrivedAt{0};
-HANDLE g_arrived = nullptr;
+UniqueKernelHandle g_arrived;
 
 LRESULT CALLBACK TypingWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_KEYDOWN && wParam == 'A') {
         g_arrivedAt = NowMs();
-        ::SetEvent(g_arrived);
+        ::SetEvent(g_arrived.get());
     }
     return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
@@ -59,10 +60,10 @@ void SendLetter(bool up) {
 
 // One letter: from its SendInput to its key message; -1 when it never came.
 double TypeOne() {
-    ::ResetEvent(g_arrived);
+    ::ResetEvent(g_arrived.get());
     const double sent = NowMs();
     SendLetter(false);
-    const bool arrived = ::WaitForSingleObject(g_arrived, static_cast<DWORD>(kArrivalTimeoutMs)) == WAIT_OBJECT_0;
+    const bool arrived = ::WaitForSingleObject(g_arrived.get(), static_cast<DWORD>(kArrivalTimeoutMs)) == WAIT_OBJECT_0;
     SendLetter(true);
     ::Sleep(kGapMs);
     return arrived ? g_arrivedAt - sent : -1;
@@ -196,12 +197,14 @@ private:
         std::wstring commandLine = L"\"" + exe + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
+        PROCESS_INFORMATION started{};
         if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                              &m_process)) {
+                              &started)) {
             std::fprintf(stderr, "input_latency: cannot start %ls (error %lu)\n", exe.c_str(), ::GetLastError());
             return false;
         }
-        m_main = observe::WaitForWindow(L"VaskHotkeyClass", nullptr, 10000, m_process.dwProcessId);
+        m_process = observe::StartedProcess(started);
+        m_main = observe::WaitForWindow(L"VaskHotkeyClass", nullptr, 10000, m_process.pid);
         if (m_main == nullptr) {
             return false;
         }
@@ -233,16 +236,14 @@ private:
 
     void StopProgram() {
         ::PostMessageW(m_main, WM_CLOSE, 0, 0);
-        if (::WaitForSingleObject(m_process.hProcess, 10000) != WAIT_OBJECT_0) {
-            ::TerminateProcess(m_process.hProcess, 1);
+        if (::WaitForSingleObject(m_process.process.get(), 10000) != WAIT_OBJECT_0) {
+            ::TerminateProcess(m_process.process.get(), 1);
         }
-        ::CloseHandle(m_process.hThread);
-        ::CloseHandle(m_process.hProcess);
     }
 
     int m_samples;
     sim::Notebook m_machine;
-    PROCESS_INFORMATION m_process{};
+    observe::StartedProcess m_process;
     HWND m_main = nullptr;
     Case m_without{"without the program", {}, 0};
     Case m_idle{"the program idle", {}, 0};
@@ -257,7 +258,7 @@ private:
 
 int wmain(int argc, wchar_t** argv) {
     const int samples = argc > 1 ? std::max(10, _wtoi(argv[1])) : 1000;
-    g_arrived = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    g_arrived.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
     WNDCLASSW wc{};
     wc.lpfnWndProc = &TypingWindowProc;
     wc.hInstance = ::GetModuleHandleW(nullptr);
@@ -272,12 +273,13 @@ int wmain(int argc, wchar_t** argv) {
     // them, as an application's message loop does.
     Bench bench(samples);
     bool ran = false;
-    HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const UniqueKernelHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::thread typist([&] {
         ran = bench.Run();
-        ::SetEvent(done);
+        ::SetEvent(done.get());
     });
-    while (::MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    const HANDLE waitFor[] = {done.get()};
+    while (::MsgWaitForMultipleObjects(1, waitFor, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
         PumpPending();
     }
     typist.join();

@@ -27,6 +27,7 @@
 #include "Process.h"
 #include "WindowWatch.h"
 #include "app/AppMessages.h"
+#include "framework/Handles.h"
 #include "hotkeys/DecisionTable.h"
 #include "osd/WirelessRules.h"
 #include "platform/VendorApi.h"
@@ -46,24 +47,18 @@ constexpr int kDisplays = 10000;
 // The OSD's area of the screen, read back through the screen's device context.
 class ScreenArea {
 public:
-    ScreenArea() {
-        m_screen = ::GetDC(nullptr);
-        m_memory = ::CreateCompatibleDC(m_screen);
+    ScreenArea() : m_screen(nullptr), m_memory(::CreateCompatibleDC(m_screen.get())) {
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof(info.bmiHeader);
         info.bmiHeader.biWidth = kWidth;
         info.bmiHeader.biHeight = -kHeight;
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
-        m_section = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_pixels), nullptr, 0);
-        ::SelectObject(m_memory, m_section);
+        m_section.reset(
+            ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_pixels), nullptr, 0));
+        ::SelectObject(m_memory.get(), m_section.get());
         m_left = ::GetSystemMetrics(SM_CXSCREEN) / 2 - kWidth / 2;
         m_top = ::GetSystemMetrics(SM_CYSCREEN) / 2 - kHeight / 2;
-    }
-    ~ScreenArea() {
-        ::DeleteDC(m_memory);
-        ::DeleteObject(m_section);
-        ::ReleaseDC(nullptr, m_screen);
     }
     std::vector<uint32_t> Capture() {
         Read();
@@ -80,11 +75,13 @@ public:
     }
 
 private:
-    void Read() { ::BitBlt(m_memory, 0, 0, kWidth, kHeight, m_screen, m_left, m_top, SRCCOPY); }
+    void Read() { ::BitBlt(m_memory.get(), 0, 0, kWidth, kHeight, m_screen.get(), m_left, m_top, SRCCOPY); }
 
-    HDC m_screen = nullptr;
-    HDC m_memory = nullptr;
-    HBITMAP m_section = nullptr;
+    // In this order, so that the memory DC goes first and lets go of the
+    // section, which can only be deleted then.
+    WindowDc m_screen;
+    UniqueBitmap m_section;
+    UniqueMemoryDc m_memory;
     uint32_t* m_pixels = nullptr;
     int m_left = 0;
     int m_top = 0;
@@ -113,7 +110,7 @@ struct Subject {
 };
 
 struct Running {
-    PROCESS_INFORMATION process{};
+    observe::StartedProcess process;
     HWND main = nullptr;
     HWND osd = nullptr;
 };
@@ -135,10 +132,12 @@ public:
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         const double begin = NowMs();
+        PROCESS_INFORMATION started{};
         if (!::CreateProcessW(subject.exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &running->process)) {
+                              &startup, &started)) {
             return false;
         }
+        running->process = observe::StartedProcess(started);
         for (;;) {
             const auto state = m_machine.ReadState();
             if (state && state->hotkeyMode == 1) {
@@ -150,7 +149,7 @@ public:
             ::Sleep(1);
         }
         subject.start.push_back(NowMs() - begin);
-        const DWORD pid = running->process.dwProcessId;
+        const DWORD pid = running->process.pid;
         running->main = observe::WaitForWindow(subject.mainClass, nullptr, 10000, pid);
         running->osd = observe::WaitForWindow(nullptr, subject.osdTitle, 10000, pid);
         if (running->main == nullptr || running->osd == nullptr) {
@@ -167,11 +166,9 @@ public:
 
     void Stop(Running* running) {
         ::PostMessageW(running->main, WM_CLOSE, 0, 0);
-        if (::WaitForSingleObject(running->process.hProcess, 10000) != WAIT_OBJECT_0) {
-            ::TerminateProcess(running->process.hProcess, 1);
+        if (::WaitForSingleObject(running->process.process.get(), 10000) != WAIT_OBJECT_0) {
+            ::TerminateProcess(running->process.process.get(), 1);
         }
-        ::CloseHandle(running->process.hThread);
-        ::CloseHandle(running->process.hProcess);
     }
 
     // One press of the wireless key with the switch turned over first, so that
@@ -199,7 +196,7 @@ public:
         Running running;
         if (!Start(subject, &running)) {
             std::fprintf(stderr, "key_bench: %s did not start to a working hook\n", subject.name);
-            if (running.process.hProcess != nullptr) {
+            if (running.process.process) {
                 Stop(&running);
             }
             return false;
@@ -256,18 +253,18 @@ unsigned long long WakeUpsBetween(const Activity& before, const Activity& after)
 }
 
 std::string ReadWholeFile(const std::wstring& path) {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const HANDLE opened = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) {
         return {};
     }
+    const UniqueKernelHandle file(opened);
     std::string text;
     char buffer[4096];
     DWORD read = 0;
-    while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
         text.append(buffer, read);
     }
-    ::CloseHandle(file);
     return text;
 }
 
@@ -275,10 +272,11 @@ std::string ReadWholeFile(const std::wstring& path) {
 // drive Z: (the root); 0 when there is none or /proc cannot be read.
 unsigned long LinuxPidOf(const char* comm) {
     WIN32_FIND_DATAW entry;
-    HANDLE find = ::FindFirstFileW(L"Z:\\proc\\*", &entry);
-    if (find == INVALID_HANDLE_VALUE) {
+    const HANDLE first = ::FindFirstFileW(L"Z:\\proc\\*", &entry);
+    if (first == INVALID_HANDLE_VALUE) {
         return 0;
     }
+    const UniqueFindHandle find(first);
     unsigned long found = 0;
     do {
         wchar_t* end = nullptr;
@@ -287,8 +285,7 @@ unsigned long LinuxPidOf(const char* comm) {
             ReadWholeFile(std::wstring(L"Z:\\proc\\") + entry.cFileName + L"\\comm") == std::string(comm) + "\n") {
             found = pid;
         }
-    } while (found == 0 && ::FindNextFileW(find, &entry));
-    ::FindClose(find);
+    } while (found == 0 && ::FindNextFileW(find.get(), &entry));
     return found;
 }
 
@@ -296,10 +293,11 @@ Activity ActivityOf(unsigned long pid) {
     Activity activity;
     const std::wstring tasks = L"Z:\\proc\\" + std::to_wstring(pid) + L"\\task\\";
     WIN32_FIND_DATAW entry;
-    HANDLE find = ::FindFirstFileW((tasks + L"*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) {
+    const HANDLE first = ::FindFirstFileW((tasks + L"*").c_str(), &entry);
+    if (first == INVALID_HANDLE_VALUE) {
         return activity;
     }
+    const UniqueFindHandle find(first);
     const double msPerTick = 1000.0 / 100;  // USER_HZ
     do {
         if (entry.cFileName[0] == L'.') {
@@ -321,8 +319,7 @@ Activity ActivityOf(unsigned long pid) {
         activity.wakeUps[entry.cFileName] =
             std::strtoull(status.c_str() + switches + std::strlen("voluntary_ctxt_switches:"), nullptr, 10);
         activity.known = true;
-    } while (::FindNextFileW(find, &entry));
-    ::FindClose(find);
+    } while (::FindNextFileW(find.get(), &entry));
     return activity;
 }
 
@@ -373,7 +370,7 @@ void Bench::ProgramAlone(Subject& program) {
             "its press\n");
     }
 
-    const double atStart = PrivateMegabytes(running.process.hProcess);
+    const double atStart = PrivateMegabytes(running.process.process.get());
     // Displays straight through the hook's message, turning over among five
     // keys' pictures: wireless, volume up and down, brightness up and down.
     static const uint32_t kScanCodes[] = {ScanCode::kWireless, ScanCode::kVolumeUp, ScanCode::kVolumeDown,
@@ -387,7 +384,7 @@ void Bench::ProgramAlone(Subject& program) {
         }
     }
     std::printf("private bytes: %.2f MB after start, %.2f MB after %d displays\n", atStart,
-                PrivateMegabytes(running.process.hProcess), done);
+                PrivateMegabytes(running.process.process.get()), done);
     Stop(&running);
 }
 
