@@ -46,9 +46,12 @@ check-fast: build
 	    ctest --test-dir "$$VASK_BUILD_DIR" -L fast --output-on-failure'
 
 # The cases whose counts make test keeps short, at their full counts: 200
-# starts and closes (VASK_START_CYCLES; make test: 20).
+# starts and closes (VASK_START_CYCLES; make test: 20), 20 sleeps and wakes
+# (VASK_WAKE_CYCLES; make test: 5).
 long: build
-	@scripts/winenv bash -c 'cd "$$VASK_BIN" && VASK_START_CYCLES=$${VASK_START_CYCLES:-200} "$$VASK_WINE" e2e_tests.exe --gtest_filter=StartAndClose.*'
+	@scripts/winenv bash -c 'cd "$$VASK_BIN" && \
+	    VASK_START_CYCLES=$${VASK_START_CYCLES:-200} "$$VASK_WINE" e2e_tests.exe --gtest_filter=StartAndClose.* && \
+	    VASK_WAKE_CYCLES=$${VASK_WAKE_CYCLES:-20} "$$VASK_WINE" e2e_tests.exe --gtest_filter=NotebookLife.*'
 
 demo: build
 	@scripts/winenv scripts/demo

@@ -402,7 +402,9 @@ TEST_F(KeyboardHook, AHookNeverCalledIsReplacedRarelyAndARefusedWakeIsTriedUntil
 // pressed while the controller is out of hotkey mode is the plain function
 // key, which the program leaves alone. Then a hook the system dropped: after
 // one letter, a key through the hook is answered within a second.
-TEST(NotebookLife, TwentySleepsAndWakesAndADroppedHookLeaveNoKeyDead) {
+// VASK_WAKE_CYCLES sleeps and wakes (make test: 5; make long: 20).
+TEST(NotebookLife, SleepsAndWakesAndADroppedHookLeaveNoKeyDead) {
+    const int wakes = CountFromEnvironment("VASK_WAKE_CYCLES", 5);
     CloseAnyRunningProgram();
     FreshNotebook machine;
     PlainRun program;
@@ -420,7 +422,7 @@ TEST(NotebookLife, TwentySleepsAndWakesAndADroppedHookLeaveNoKeyDead) {
     tool(L"press wireless --input");
     EXPECT_TRUE(machine.WaitForCall("Keyboard(0x04, hotkey mode off) -> 0 sent=F2 scan 0x3c"));
     EXPECT_TRUE(machine.WaitForCall("Keyboard(0x04, hotkey mode off) -> 0 sent=F2 scan 0x3c"));
-    for (int cycle = 0; cycle < 20; ++cycle) {
+    for (int cycle = 0; cycle < wakes; ++cycle) {
         SCOPED_TRACE(::testing::Message() << "wake " << cycle);
         if (cycle > 0) {
             tool(L"sleep");
@@ -437,7 +439,7 @@ TEST(NotebookLife, TwentySleepsAndWakesAndADroppedHookLeaveNoKeyDead) {
     program.Press(0x81, 0x04);
     EXPECT_TRUE(machine.WaitForCall(wireless));
     std::vector<std::string> expected;
-    for (int cycle = 0; cycle < 20; ++cycle) {
+    for (int cycle = 0; cycle < wakes; ++cycle) {
         expected.insert(expected.end(), {enter, wireless, wireless});
     }
     expected.push_back(wireless);
