@@ -2,7 +2,10 @@
 // a letter to its key message in a window of this process, in front with the
 // focus. Every key event of the desktop passes the program's low-level hook
 // first, so whatever holds the hook's thread holds everyone's typing. Cases:
-// without the program, with it idle, during a burst of displays, during the
+// without the program, with only a bare low-level hook in place (the picture
+// floor of the key bench: its hook posts the key to a window and passes it
+// on, what any such hook costs here), with the program idle, during a burst
+// of displays, during the
 // mute display's pause, and during a vendor call that stalls for 3 s; and
 // idle again with two variants of the program built for this bench, one
 // without its hook's raw-input watch and one with its hook's thread at normal
@@ -19,6 +22,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -120,6 +124,11 @@ public:
         Case warmUp{"warm-up", {}, 0};
         Measure(&warmUp, std::max(100, m_samples / 10));
         Measure(&m_without, m_samples);
+        if (!StartBareHook()) {
+            return false;
+        }
+        Measure(&m_bareHook, m_samples);
+        StopProgram();
         for (Case* variant : {&m_noWatch, &m_normalPriority}) {
             if (!StartProgram(variant == &m_noWatch ? L"VaskHotkey_nowatch.exe" : L"VaskHotkey_normalpriority.exe")) {
                 return false;
@@ -166,7 +175,7 @@ public:
             "input latency: SendInput of a letter to its key message in the window in front; "
             "median / p99 in ms (i.e. what everyone's typing waits)\n");
         for (const Case* c :
-             {&m_without, &m_idle, &m_noWatch, &m_normalPriority, &m_displays, &m_mutePause, &m_stall}) {
+             {&m_without, &m_bareHook, &m_idle, &m_noWatch, &m_normalPriority, &m_displays, &m_mutePause, &m_stall}) {
             if (c->samples.empty()) {
                 std::printf("%-44s no samples\n", c->name);
                 continue;
@@ -175,11 +184,16 @@ public:
             const double p99 = Percentile(c->samples, 0.99);
             std::printf("%-44s %7.2f / %7.2f", c->name, median, p99);
             if (c != &m_without && !m_without.samples.empty()) {
-                std::printf("   the program adds %7.2f / %7.2f", median - Percentile(m_without.samples, 0.5),
-                            p99 - Percentile(m_without.samples, 0.99));
+                std::printf("   %s adds %7.2f / %7.2f", c == &m_bareHook ? "the hook" : "the program",
+                            median - Percentile(m_without.samples, 0.5), p99 - Percentile(m_without.samples, 0.99));
             }
             std::printf("   (%zu samples%s)\n", c->samples.size(),
                         c->lost > 0 ? (", " + std::to_string(c->lost) + " never arrived").c_str() : "");
+        }
+        if (!m_bareHook.samples.empty() && !m_idle.samples.empty()) {
+            std::printf("beyond a bare low-level hook the program idle adds %7.2f / %7.2f\n",
+                        Percentile(m_idle.samples, 0.5) - Percentile(m_bareHook.samples, 0.5),
+                        Percentile(m_idle.samples, 0.99) - Percentile(m_bareHook.samples, 0.99));
         }
     }
 
@@ -190,9 +204,29 @@ private:
         }
     }
 
+    // Starts one of the VaskHotkey*.exe beside this bench; true once its
+    // hook is in place, shown by a real key event reaching the program.
     bool StartProgram(const wchar_t* name) {
         // The hook's proof below is a call of this start, not of one before.
         m_machine.ClearCallLog();
+        return Launch(name, L"VaskHotkeyClass", [this] {
+            const auto log = m_machine.CallLogText();
+            for (const std::string& call : log.value_or(std::vector<std::string>{})) {
+                if (call.rfind("KervoEvaluate(0xb0", 0) == 0) {
+                    return true;
+                }
+            }
+            return false;
+        });
+    }
+
+    // The picture floor: its window, which takes the close, is the picture it
+    // shows once its hook has the key.
+    bool StartBareHook() {
+        return Launch(L"osd_floor.exe", L"VaskFloorOsdClass", [this] { return ::IsWindowVisible(m_main) != FALSE; });
+    }
+
+    bool Launch(const wchar_t* name, const wchar_t* mainClass, const std::function<bool()>& hookAnswered) {
         const std::wstring exe = observe::ExecutableDir() + name;
         std::wstring commandLine = L"\"" + exe + L"\"";
         STARTUPINFOW startup{};
@@ -204,26 +238,21 @@ private:
             return false;
         }
         m_process = observe::StartedProcess(started);
-        m_main = observe::WaitForWindow(L"VaskHotkeyClass", nullptr, 10000, m_process.pid);
-        if (m_main == nullptr) {
-            return false;
-        }
-        // The hook is in place once a real key event reaches the program.
-        for (int attempt = 0; attempt < 100; ++attempt) {
+        m_main = observe::WaitForWindow(mainClass, nullptr, 10000, m_process.pid);
+        for (int attempt = 0; m_main != nullptr && attempt < 100; ++attempt) {
             INPUT input{};
             input.type = INPUT_KEYBOARD;
             input.ki.wScan = static_cast<WORD>(ScanCode::kWireless);
             input.ki.dwFlags = KEYEVENTF_SCANCODE | KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP;
             ::SendInput(1, &input, sizeof(input));
             ::Sleep(50);
-            const auto log = m_machine.CallLogText();
-            for (const std::string& call : log.value_or(std::vector<std::string>{})) {
-                if (call.rfind("KervoEvaluate(0xb0", 0) == 0) {
-                    ::Sleep(1000);  // past its start-up work
-                    return true;
-                }
+            if (hookAnswered()) {
+                ::Sleep(1000);  // past its start-up work
+                return true;
             }
         }
+        std::fprintf(stderr, "input_latency: %ls did not start to a working hook\n", name);
+        StopProgram();  // not left running with its hook on everyone's keys
         return false;
     }
 
@@ -235,10 +264,14 @@ private:
     }
 
     void StopProgram() {
-        ::PostMessageW(m_main, WM_CLOSE, 0, 0);
-        if (::WaitForSingleObject(m_process.process.get(), 10000) != WAIT_OBJECT_0) {
+        // One that never showed its window cannot be asked to close.
+        if (m_main != nullptr) {
+            ::PostMessageW(m_main, WM_CLOSE, 0, 0);
+        }
+        if (::WaitForSingleObject(m_process.process.get(), m_main != nullptr ? 10000 : 0) != WAIT_OBJECT_0) {
             ::TerminateProcess(m_process.process.get(), 1);
         }
+        m_main = nullptr;
     }
 
     int m_samples;
@@ -246,6 +279,7 @@ private:
     observe::StartedProcess m_process;
     HWND m_main = nullptr;
     Case m_without{"without the program", {}, 0};
+    Case m_bareHook{"a bare low-level hook (the picture floor)", {}, 0};
     Case m_idle{"the program idle", {}, 0};
     Case m_noWatch{"idle, its raw-input watch off", {}, 0};
     Case m_normalPriority{"idle, its hook's thread at normal priority", {}, 0};
@@ -284,7 +318,6 @@ int wmain(int argc, wchar_t** argv) {
     }
     typist.join();
     if (!ran) {
-        std::fprintf(stderr, "input_latency: the program did not start to a working hook\n");
         return 1;
     }
     bench.Print();

@@ -164,9 +164,16 @@ public:
         return false;
     }
 
+    // Closes a started subject; one that never showed its window is ended.
     void Stop(Running* running) {
-        ::PostMessageW(running->main, WM_CLOSE, 0, 0);
-        if (::WaitForSingleObject(running->process.process.get(), 10000) != WAIT_OBJECT_0) {
+        if (!running->process.process) {
+            return;
+        }
+        if (running->main != nullptr) {
+            ::PostMessageW(running->main, WM_CLOSE, 0, 0);
+        }
+        if (::WaitForSingleObject(running->process.process.get(), running->main != nullptr ? 10000 : 0) !=
+            WAIT_OBJECT_0) {
             ::TerminateProcess(running->process.process.get(), 1);
         }
     }
@@ -196,9 +203,7 @@ public:
         Running running;
         if (!Start(subject, &running)) {
             std::fprintf(stderr, "key_bench: %s did not start to a working hook\n", subject.name);
-            if (running.process.process) {
-                Stop(&running);
-            }
+            Stop(&running);
             return false;
         }
         for (int i = 0; i < kPressesPerCase; ++i) {
@@ -334,6 +339,7 @@ void Bench::ProgramAlone(Subject& program) {
     Running running;
     if (!Start(program, &running)) {
         std::fprintf(stderr, "key_bench: the program did not start to a working hook\n");
+        Stop(&running);
         return;
     }
     // A user's first key comes a while after start, not amid it.
