@@ -1,5 +1,6 @@
 #include "ObserveTestSupport.h"
 
+#include "framework/Handles.h"
 #include "sim/SimNotebook.h"
 
 #include <chrono>
@@ -130,10 +131,9 @@ TEST(DebuggeeExit, DestructorEndsAProgramStillRunning) {
         ASSERT_TRUE(d.WaitForLine("sleeping\n", 10000));
         pid = d.Pid();
     }
-    HANDLE p = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    const UniqueKernelHandle p(OpenProcess(SYNCHRONIZE, FALSE, pid));
     if (p) {
-        EXPECT_EQ(WaitForSingleObject(p, 5000), WAIT_OBJECT_0);
-        CloseHandle(p);
+        EXPECT_EQ(WaitForSingleObject(p.get(), 5000), WAIT_OBJECT_0);
     }
 }
 

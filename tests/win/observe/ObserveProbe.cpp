@@ -25,7 +25,12 @@
 #include <stdexcept>
 #include <string>
 
+// The probe is built on its own, without the source root on the include path.
+#include "../../../framework/Handles.h"
+
 namespace {
+
+using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectTraits<HBRUSH>>;
 
 constexpr UINT_PTR kGiveUpTimer = 1;
 // However a test ends, the probe does not outlive it by much.
@@ -34,7 +39,7 @@ constexpr UINT kGiveUpMs = 60000;
 struct Paint {
     COLORREF left = 0;
     COLORREF right = 0;
-    HBITMAP picture = nullptr;
+    UniqueBitmap picture;
     bool shownSaid = false;
 };
 
@@ -58,32 +63,33 @@ COLORREF Colour(const wchar_t* rrggbb) {
     return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
 }
 
+void FillWith(HDC dc, const RECT& area, COLORREF colour) {
+    const UniqueBrush brush(CreateSolidBrush(colour));
+    FillRect(dc, &area, brush.get());
+}
+
 LRESULT CALLBACK ProbeProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        if (g_paint.picture) {
-            HDC mem = CreateCompatibleDC(dc);
-            HGDIOBJ old = SelectObject(mem, g_paint.picture);
-            BitBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, SRCCOPY);
-            SelectObject(mem, old);
-            DeleteDC(mem);
-        } else {
-            RECT half = rc;
-            half.right = rc.right / 2;
-            HBRUSH b = CreateSolidBrush(g_paint.left);
-            FillRect(dc, &half, b);
-            DeleteObject(b);
-            half.left = half.right;
-            half.right = rc.right;
-            b = CreateSolidBrush(g_paint.right);
-            FillRect(dc, &half, b);
-            DeleteObject(b);
+        // The paint ends before the flush, so what is flushed is all of it.
+        {
+            const PaintDc paint(hwnd);
+            const HDC dc = paint.get();
+            RECT rc;
+            GetClientRect(hwnd, &rc);
+            if (g_paint.picture) {
+                const UniqueMemoryDc mem(CreateCompatibleDC(dc));
+                const SelectGuard select(mem.get(), g_paint.picture.get());
+                BitBlt(dc, 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, SRCCOPY);
+            } else {
+                RECT half = rc;
+                half.right = rc.right / 2;
+                FillWith(dc, half, g_paint.left);
+                half.left = half.right;
+                half.right = rc.right;
+                FillWith(dc, half, g_paint.right);
+            }
         }
-        EndPaint(hwnd, &ps);
         GdiFlush();
         if (!g_paint.shownSaid) {
             g_paint.shownSaid = true;
@@ -199,9 +205,9 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (mode == L"event" && argc == 3) {
-        HANDLE ev = CreateEventW(nullptr, TRUE, FALSE, argv[2]);
+        const UniqueKernelHandle ev(CreateEventW(nullptr, TRUE, FALSE, argv[2]));
         OutputDebugStringW(L"waiting\n");
-        const bool set = WaitForSingleObject(ev, kGiveUpMs) == WAIT_OBJECT_0;
+        const bool set = WaitForSingleObject(ev.get(), kGiveUpMs) == WAIT_OBJECT_0;
         OutputDebugStringW(set ? L"signalled\n" : L"gave up\n");
         return set ? 0 : 1;
     }
@@ -211,9 +217,10 @@ int wmain(int argc, wchar_t** argv) {
         return ShowWindowAt(argv[2], argv[3], Number(argv[4]), Number(argv[5]), Number(argv[6]), Number(argv[7]));
     }
     if (mode == L"picture" && argc == 5) {
-        g_paint.picture = LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(static_cast<WORD>(Number(argv[2]))));
+        g_paint.picture.reset(
+            LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(static_cast<WORD>(Number(argv[2])))));
         BITMAP bm{};
-        if (!g_paint.picture || !GetObjectW(g_paint.picture, sizeof bm, &bm)) {
+        if (!g_paint.picture || !GetObjectW(g_paint.picture.get(), sizeof bm, &bm)) {
             return 4;
         }
         return ShowWindowAt(L"ObserveProbePicture", L"probe picture", Number(argv[3]), Number(argv[4]), bm.bmWidth,
