@@ -14,6 +14,7 @@
 #include "ProgramHarness.h"
 #include "Process.h"
 #include "WindowWatch.h"
+#include "framework/Handles.h"
 
 namespace e2e {
 namespace {
@@ -192,10 +193,9 @@ TEST_F(KeyboardHook, RefreshTimerIsArmedByUnmatchedKeysAndInstallsTheHookAgain) 
     ASSERT_EQ(atStart.hookedOn.size(), 1u);
     EXPECT_NE(atStart.hookedOn[0], program.MainThreadId()) << "the hook has a thread of its own";
     // Above the program's other threads, and not as high as the system's own.
-    HANDLE hookThread = ::OpenThread(THREAD_QUERY_INFORMATION, FALSE, atStart.hookedOn[0]);
-    ASSERT_NE(hookThread, nullptr);
-    EXPECT_EQ(::GetThreadPriority(hookThread), THREAD_PRIORITY_HIGHEST);
-    ::CloseHandle(hookThread);
+    const UniqueKernelHandle hookThread(::OpenThread(THREAD_QUERY_INFORMATION, FALSE, atStart.hookedOn[0]));
+    ASSERT_TRUE(hookThread);
+    EXPECT_EQ(::GetThreadPriority(hookThread.get()), THREAD_PRIORITY_HIGHEST);
     EXPECT_TRUE(atStart.timer.empty()) << ::testing::PrintToString(atStart.timer);
 
     // What `act` made the program ask, once it has handled all of it.

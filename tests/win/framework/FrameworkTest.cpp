@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/Dialog.h"
+#include "framework/Handles.h"
 #include "framework/SyncObjects.h"
 #include "framework/WinApp.h"
 #include "framework/WinThread.h"
@@ -264,10 +265,9 @@ TEST(WorkerThread, WaitsOnAnEventAndPostsToAWindow) {
         thread->m_bAutoDelete = FALSE;
         thread->ResumeThread();
         // Another process would open the event by its name and set it.
-        HANDLE byName = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, L"VaskFrameworkTestEvent");
-        ASSERT_NE(byName, nullptr);
-        ::SetEvent(byName);
-        ::CloseHandle(byName);
+        const UniqueKernelHandle byName(::OpenEventW(EVENT_MODIFY_STATE, FALSE, L"VaskFrameworkTestEvent"));
+        ASSERT_TRUE(byName);
+        ::SetEvent(byName.get());
     };
     EXPECT_EQ(dialog.DoModal(), 5);
     EXPECT_EQ(dialog.workerPosts, 1);

@@ -1,5 +1,6 @@
 #include "SimTestSupport.h"
 
+#include "framework/Handles.h"
 #include "sim/Fields.h"
 
 #include <cstring>
@@ -50,10 +51,12 @@ TEST_F(MachineState, ResetUndoesStateFaultsAndLog) {
 
 TEST_F(MachineState, StaleLayoutIsStartedAfresh) {
     ASSERT_TRUE(nb.Modify([](sim::State& s) { s.volume = 3; }));
-    HANDLE mapping = OpenFileMappingW(FILE_MAP_WRITE, FALSE, nb.MappingName().c_str());
-    ASSERT_NE(mapping, nullptr);
-    auto* header = static_cast<uint32_t*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 16));
-    ASSERT_NE(header, nullptr);
+    const UniqueKernelHandle mapping(OpenFileMappingW(FILE_MAP_WRITE, FALSE, nb.MappingName().c_str()));
+    ASSERT_TRUE(mapping);
+    const UniqueMappedView<uint32_t> view(
+        static_cast<uint32_t*>(MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, 16)));
+    ASSERT_TRUE(view);
+    uint32_t* const header = view.get();
     for (int word : {0, 1, 2}) {  // magic, version, size
         const uint32_t saved = header[word];
         header[word] ^= 0x5A5A;
@@ -61,8 +64,6 @@ TEST_F(MachineState, StaleLayoutIsStartedAfresh) {
         EXPECT_EQ(header[word], saved);
         ASSERT_TRUE(nb.Modify([](sim::State& s) { s.volume = 3; }));
     }
-    UnmapViewOfFile(header);
-    CloseHandle(mapping);
 }
 
 TEST_F(MachineState, TwoHandlesInOneProcessShareTheMachine) {
