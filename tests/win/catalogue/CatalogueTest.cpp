@@ -8,11 +8,17 @@
 #include <gdiplus.h>
 
 #include <cstring>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include <windows.h>
+
+// This program is built apart from the libraries that put the source root on
+// the include path.
+#include "../../../framework/Handles.h"
+#include "../../support/GdiplusSession.h"
 
 namespace {
 
@@ -45,38 +51,37 @@ BOOL CALLBACK AddName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names) {
 class Catalogue : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        s_module =
-            ::LoadLibraryExW(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&s_gdiplus, &input, nullptr);
+        s_module.reset(::LoadLibraryExW(ProgramPath().c_str(), nullptr,
+                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+        s_gdiplus.emplace();
     }
     static void TearDownTestSuite() {
-        Gdiplus::GdiplusShutdown(s_gdiplus);
-        ::FreeLibrary(s_module);
+        s_gdiplus.reset();
+        s_module.reset();
     }
 
     static std::vector<WORD> Languages(LPCWSTR type, LPCWSTR name) {
         std::vector<WORD> languages;
-        ::EnumResourceLanguagesW(s_module, type, name, &AddLanguage, reinterpret_cast<LONG_PTR>(&languages));
+        ::EnumResourceLanguagesW(s_module.get(), type, name, &AddLanguage, reinterpret_cast<LONG_PTR>(&languages));
         return languages;
     }
 
     // The resource's bytes in the one language it has.
     static std::vector<BYTE> Bytes(LPCWSTR type, LPCWSTR name, WORD language = kLanguage) {
-        HRSRC resource = ::FindResourceExW(s_module, type, name, language);
+        HRSRC resource = ::FindResourceExW(s_module.get(), type, name, language);
         if (resource == nullptr) {
             return {};
         }
-        const DWORD size = ::SizeofResource(s_module, resource);
-        const auto* data = static_cast<const BYTE*>(::LockResource(::LoadResource(s_module, resource)));
+        const DWORD size = ::SizeofResource(s_module.get(), resource);
+        const auto* data = static_cast<const BYTE*>(::LockResource(::LoadResource(s_module.get(), resource)));
         return data != nullptr ? std::vector<BYTE>(data, data + size) : std::vector<BYTE>{};
     }
 
-    static HMODULE s_module;
-    static ULONG_PTR s_gdiplus;
+    static UniqueModule s_module;
+    static std::optional<observe::GdiplusSession> s_gdiplus;
 };
-HMODULE Catalogue::s_module = nullptr;
-ULONG_PTR Catalogue::s_gdiplus = 0;
+UniqueModule Catalogue::s_module;
+std::optional<observe::GdiplusSession> Catalogue::s_gdiplus;
 
 uint32_t BigEndian32(const BYTE* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
@@ -84,14 +89,22 @@ uint32_t BigEndian32(const BYTE* p) {
 
 // Every pixel's alpha, decoded as the OSD decodes it.
 bool AllOpaque(const std::vector<BYTE>& png) {
-    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, png.size());
-    std::memcpy(::GlobalLock(block), png.data(), png.size());
-    ::GlobalUnlock(block);
-    IStream* stream = nullptr;
-    ::CreateStreamOnHGlobal(block, TRUE, &stream);
+    UniqueGlobalMemory block(::GlobalAlloc(GMEM_MOVEABLE, png.size()));
+    if (!block) {
+        return false;
+    }
+    std::memcpy(::GlobalLock(block.get()), png.data(), png.size());
+    ::GlobalUnlock(block.get());
+    IStream* created = nullptr;
+    if (FAILED(::CreateStreamOnHGlobal(block.get(), TRUE, &created))) {
+        return false;
+    }
+    // The stream frees the block with its last reference.
+    block.release();
+    const UniqueComReference<IStream> stream(created);
     bool opaque = false;
     {
-        Gdiplus::Bitmap picture(stream);
+        Gdiplus::Bitmap picture(stream.get());
         Gdiplus::BitmapData data{};
         Gdiplus::Rect all(0, 0, static_cast<INT>(picture.GetWidth()), static_cast<INT>(picture.GetHeight()));
         if (picture.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) == Gdiplus::Ok) {
@@ -105,12 +118,11 @@ bool AllOpaque(const std::vector<BYTE>& png) {
             picture.UnlockBits(&data);
         }
     }
-    stream->Release();
     return opaque;
 }
 
 TEST_F(Catalogue, EveryPngIsA190By114OpaquePictureOfItsColourType) {
-    ASSERT_NE(s_module, nullptr);
+    ASSERT_TRUE(s_module);
     for (const auto& [ids, colourType] : {std::pair{kRgbPngs, 2}, std::pair{kRgbaPngs, 6}}) {
         for (WORD id : ids) {
             SCOPED_TRACE(::testing::Message() << "PNG " << id);
@@ -149,12 +161,12 @@ TEST_F(Catalogue, EveryBitmapIsA16BitBottomUpPictureOf43362Bytes) {
 TEST_F(Catalogue, IdsThatHoldNoPictureStayEmpty) {
     std::vector<WORD> empty = {159, 160, 161, 162, 178, 189, 190, 191, 192, 193, 195};
     for (WORD id : empty) {
-        EXPECT_EQ(::FindResourceW(s_module, MAKEINTRESOURCEW(id), kPngType), nullptr) << id;
-        EXPECT_EQ(::FindResourceW(s_module, MAKEINTRESOURCEW(id), RT_BITMAP), nullptr) << id;
+        EXPECT_EQ(::FindResourceW(s_module.get(), MAKEINTRESOURCEW(id), kPngType), nullptr) << id;
+        EXPECT_EQ(::FindResourceW(s_module.get(), MAKEINTRESOURCEW(id), RT_BITMAP), nullptr) << id;
     }
     // Exactly the catalogue's pictures, nothing more.
     std::set<WORD> pngs;
-    ::EnumResourceNamesW(s_module, kPngType, &AddName, reinterpret_cast<LONG_PTR>(&pngs));
+    ::EnumResourceNamesW(s_module.get(), kPngType, &AddName, reinterpret_cast<LONG_PTR>(&pngs));
     EXPECT_EQ(pngs.size(), 43u);
 }
 
@@ -413,10 +425,10 @@ TEST_F(Catalogue, EveryDialogTextFitsItsControl) {
         {103, L"Your user account configuration does not allow the appliction to run property"}};
     for (const auto& [id, shownText] : dialogs) {
         SCOPED_TRACE(::testing::Message() << "dialog " << id);
-        HRSRC resource = ::FindResourceW(s_module, MAKEINTRESOURCEW(id), RT_DIALOG);
+        HRSRC resource = ::FindResourceW(s_module.get(), MAKEINTRESOURCEW(id), RT_DIALOG);
         ASSERT_NE(resource, nullptr);
-        auto* dialogTemplate = static_cast<LPCDLGTEMPLATEW>(::LockResource(::LoadResource(s_module, resource)));
-        HWND dialog = ::CreateDialogIndirectParamW(s_module, dialogTemplate, nullptr, &IdleDialogProc, 0);
+        auto* dialogTemplate = static_cast<LPCDLGTEMPLATEW>(::LockResource(::LoadResource(s_module.get(), resource)));
+        HWND dialog = ::CreateDialogIndirectParamW(s_module.get(), dialogTemplate, nullptr, &IdleDialogProc, 0);
         ASSERT_NE(dialog, nullptr);
         int measured = 0;
         for (HWND control = ::GetWindow(dialog, GW_CHILD); control != nullptr;
@@ -436,15 +448,15 @@ TEST_F(Catalogue, EveryDialogTextFitsItsControl) {
             ::GetWindowTextW(control, text, 256);
             RECT client{};
             ::GetClientRect(control, &client);
-            HDC dc = ::GetDC(control);
-            HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
             RECT needed{0, 0, client.right, 0};
             const bool oneLine = (style & SS_CENTERIMAGE) != 0 || kind == SS_LEFTNOWORDWRAP;
-            ::DrawTextW(dc, text, -1, &needed,
-                        DT_CALCRECT | (oneLine ? DT_SINGLELINE : DT_WORDBREAK) |
-                            ((style & SS_NOPREFIX) != 0 ? DT_NOPREFIX : 0));
-            ::SelectObject(dc, old);
-            ::ReleaseDC(control, dc);
+            {
+                const WindowDc dc(control);
+                const SelectGuard font(dc.get(), reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+                ::DrawTextW(dc.get(), text, -1, &needed,
+                            DT_CALCRECT | (oneLine ? DT_SINGLELINE : DT_WORDBREAK) |
+                                ((style & SS_NOPREFIX) != 0 ? DT_NOPREFIX : 0));
+            }
             EXPECT_LE(needed.right, client.right) << "too wide: " << ::testing::PrintToString(std::wstring(text));
             EXPECT_LE(needed.bottom, client.bottom) << "too tall: " << ::testing::PrintToString(std::wstring(text));
             ++measured;
