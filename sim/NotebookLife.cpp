@@ -50,6 +50,29 @@ int Broadcast(const sim::RunningProgram& program, UINT message, WPARAM wParam, L
     return told;
 }
 
+// Memory in another process, read and written through `process`, which must
+// outlive it; freed when this goes, unless it is left to that process.
+class RemoteMemory {
+public:
+    RemoteMemory(HANDLE process, SIZE_T size)
+        : m_process(process),
+          m_address(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
+    RemoteMemory(const RemoteMemory&) = delete;
+    RemoteMemory& operator=(const RemoteMemory&) = delete;
+    ~RemoteMemory() {
+        if (m_address != nullptr) {
+            ::VirtualFreeEx(m_process, m_address, 0, MEM_RELEASE);
+        }
+    }
+    void* get() const { return m_address; }
+    // The process keeps it: it may still read it after this one is done.
+    void Leave() { m_address = nullptr; }
+
+private:
+    HANDLE m_process;
+    void* m_address;
+};
+
 // The console display's new state, as the system's power-setting
 // notification carries it: its record lies in the receiver's memory.
 bool SendDisplayState(const sim::RunningProgram& program, DWORD state) {
@@ -63,15 +86,15 @@ bool SendDisplayState(const sim::RunningProgram& program, DWORD state) {
     setting->PowerSetting = GUID_CONSOLE_DISPLAY_STATE;
     setting->DataLength = sizeof(DWORD);
     std::memcpy(setting->Data, &state, sizeof(DWORD));
-    void* remote = ::VirtualAllocEx(process, nullptr, sizeof(record), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    RemoteMemory remote(process, sizeof(record));
     bool answered = false;
-    if (remote != nullptr && ::WriteProcessMemory(process, remote, record, sizeof(record), nullptr)) {
+    if (remote.get() != nullptr && ::WriteProcessMemory(process, remote.get(), record, sizeof(record), nullptr)) {
         answered = sim::SendAsTheSystem(program.main, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE,
-                                        reinterpret_cast<LPARAM>(remote));
+                                        reinterpret_cast<LPARAM>(remote.get()));
     }
     // A program that did not answer in time may still read it later.
-    if (remote != nullptr && answered) {
-        ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    if (!answered) {
+        remote.Leave();
     }
     return answered;
 }
