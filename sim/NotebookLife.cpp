@@ -87,13 +87,16 @@ bool SendDisplayState(const sim::RunningProgram& program, DWORD state) {
     setting->DataLength = sizeof(DWORD);
     std::memcpy(setting->Data, &state, sizeof(DWORD));
     RemoteMemory remote(process, sizeof(record));
+    bool sent = false;
     bool answered = false;
     if (remote.get() != nullptr && ::WriteProcessMemory(process, remote.get(), record, sizeof(record), nullptr)) {
+        sent = true;
         answered = sim::SendAsTheSystem(program.main, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE,
                                         reinterpret_cast<LPARAM>(remote.get()));
     }
-    // A program that did not answer in time may still read it later.
-    if (!answered) {
+    // A program that was sent the record and did not answer in time may still
+    // read it later; one never sent it never will.
+    if (sent && !answered) {
         remote.Leave();
     }
     return answered;
