@@ -15,10 +15,8 @@
 
 #include <windows.h>
 
-// This program is built apart from the libraries that put the source root on
-// the include path.
-#include "../../../framework/Handles.h"
-#include "../../support/GdiplusSession.h"
+#include "GdiplusSession.h"
+#include "framework/Handles.h"
 
 namespace {
 

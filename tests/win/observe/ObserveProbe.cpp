@@ -25,8 +25,7 @@
 #include <stdexcept>
 #include <string>
 
-// The probe is built on its own, without the source root on the include path.
-#include "../../../framework/Handles.h"
+#include "framework/Handles.h"
 
 namespace {
 
