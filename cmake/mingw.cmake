@@ -30,4 +30,5 @@ if(NOT _wine)
     set(_wine /usr/lib/wine/wine)
   endif()
 endif()
-set(CMAKE_CROSSCOMPILING_EMULATOR ${_wine})
+# Through a small script that puts each test on the desktop CTest gave it.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-desktop ${_wine})
