@@ -233,8 +233,8 @@ bool PlainRun::Start(FreshNotebook& machine) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started{};
-    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, BinDirectory().c_str(),
-                          &startup, &started)) {
+    if (!observe::CreateProcessRetrying(exe.c_str(), commandLine, FALSE, 0, BinDirectory().c_str(), &startup,
+                                        &started)) {
         return false;
     }
     m_process = observe::StartedProcess(started);
@@ -307,8 +307,8 @@ ToolRun RunTool(const std::wstring& exe, const std::wstring& args) {
     startup.hStdOutput = writeEnd.get();
     startup.hStdError = writeEnd.get();
     PROCESS_INFORMATION process{};
-    const BOOL started = ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                          &startup, &process);
+    const BOOL started =
+        observe::CreateProcessRetrying(path.c_str(), commandLine, TRUE, 0, nullptr, &startup, &process);
     const DWORD startError = started ? 0 : ::GetLastError();
     // The tool's copy is its only writer now: reading ends when it does.
     writeEnd.reset();
@@ -333,8 +333,7 @@ bool SendKeys(const std::wstring& keys, DWORD timeoutMs) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &process)) {
+    if (!observe::CreateProcessRetrying(exe.c_str(), commandLine, FALSE, 0, nullptr, &startup, &process)) {
         std::fprintf(stderr, "send_input could not start: error %lu\n", ::GetLastError());
         return false;
     }

@@ -1,5 +1,7 @@
 #include "tests/support/Debuggee.h"
 
+#include "tests/support/Process.h"
+
 #include <chrono>
 #include <cstdio>
 
@@ -85,8 +87,8 @@ void Debuggee::Loop(std::wstring commandLine, std::wstring workDir) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    const BOOL created = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
-                                        nullptr, workDir.empty() ? nullptr : workDir.c_str(), &si, &pi);
+    const BOOL created = CreateProcessRetrying(nullptr, commandLine, FALSE, DEBUG_ONLY_THIS_PROCESS,
+                                               workDir.empty() ? nullptr : workDir.c_str(), &si, &pi);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_startDone = true;

@@ -1,5 +1,6 @@
 #include "tests/support/Process.h"
 
+#include <cstdio>
 #include <thread>
 
 namespace observe {
@@ -29,6 +30,24 @@ bool OpenPipe(SECURITY_ATTRIBUTES* sa, UniqueKernelHandle* readEnd, UniqueKernel
 
 }  // namespace
 
+BOOL CreateProcessRetrying(const wchar_t* application, std::wstring& commandLine, BOOL inheritHandles, DWORD flags,
+                           const wchar_t* workDir, STARTUPINFOW* startup, PROCESS_INFORMATION* started) {
+    constexpr int kTries = 3;
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessW(application, commandLine.data(), nullptr, nullptr, inheritHandles, flags, nullptr, workDir,
+                           startup, started)) {
+            return TRUE;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == kTries) {
+            SetLastError(error);
+            return FALSE;
+        }
+        std::fprintf(stderr, "CreateProcess of %ls: error %lu from Wine, tried again\n", commandLine.c_str(), error);
+        Sleep(100 * attempt);
+    }
+}
+
 ProcessResult RunProcess(const std::wstring& exe, const std::wstring& args, DWORD timeoutMs,
                          const std::wstring& workDir) {
     ProcessResult result;
@@ -49,8 +68,8 @@ ProcessResult RunProcess(const std::wstring& exe, const std::wstring& args, DWOR
     si.hStdError = errWrite.get();
     PROCESS_INFORMATION pi{};
     std::wstring commandLine = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
-    result.started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                    workDir.empty() ? nullptr : workDir.c_str(), &si, &pi) != FALSE;
+    result.started = CreateProcessRetrying(nullptr, commandLine, TRUE, CREATE_NO_WINDOW,
+                                           workDir.empty() ? nullptr : workDir.c_str(), &si, &pi) != FALSE;
     outWrite.reset();
     errWrite.reset();
     if (result.started) {

@@ -21,6 +21,13 @@ struct StartedProcess {
     DWORD pid = 0;
 };
 
+// CreateProcessW, tried again when Wine answers ERROR_INTERNAL_ERROR (1359):
+// in long runs it now and then cannot start a process for reasons of the host,
+// and a test must not take that for a fault of what it tests. Each retry is
+// written to standard error.
+BOOL CreateProcessRetrying(const wchar_t* application, std::wstring& commandLine, BOOL inheritHandles, DWORD flags,
+                           const wchar_t* workDir, STARTUPINFOW* startup, PROCESS_INFORMATION* started);
+
 struct ProcessResult {
     bool started = false;
     bool timedOut = false;
