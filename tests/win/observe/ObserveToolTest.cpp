@@ -25,8 +25,11 @@ TEST(ObserveTool, RunPrintsEachLineEscapedThenTheExitCode) {
               "exit=3\n");
 }
 
+// The time-out is long enough for the probe to start and say its line on a
+// busy machine (a debugged start under Wine can take over a second) and far
+// shorter than its sleep.
 TEST(ObserveTool, RunStopsAProgramThatOutlivesItsTimeout) {
-    const observe::ProcessResult r = Observe(L"run --timeout 300 \"" + Probe() + L"\" sleep 30000");
+    const observe::ProcessResult r = Observe(L"run --timeout 4000 \"" + Probe() + L"\" sleep 60000");
     EXPECT_EQ(r.exitCode, 1u);
     EXPECT_EQ(r.out, "sleeping\\n\nexit=timeout\n");
 }
