@@ -274,13 +274,7 @@ private:
     }
 
     void StopProgram() {
-        // One that never showed its window cannot be asked to close.
-        if (m_main != nullptr) {
-            ::PostMessageW(m_main, WM_CLOSE, 0, 0);
-        }
-        if (::WaitForSingleObject(m_process.process.get(), m_main != nullptr ? 10000 : 0) != WAIT_OBJECT_0) {
-            ::TerminateProcess(m_process.process.get(), 1);
-        }
+        m_process.CloseOrEnd(m_main);
         m_main = nullptr;
     }
 

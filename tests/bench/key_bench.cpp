@@ -165,18 +165,7 @@ public:
     }
 
     // Closes a started subject; one that never showed its window is ended.
-    void Stop(Running* running) {
-        if (!running->process.process) {
-            return;
-        }
-        if (running->main != nullptr) {
-            ::PostMessageW(running->main, WM_CLOSE, 0, 0);
-        }
-        if (::WaitForSingleObject(running->process.process.get(), running->main != nullptr ? 10000 : 0) !=
-            WAIT_OBJECT_0) {
-            ::TerminateProcess(running->process.process.get(), 1);
-        }
-    }
+    void Stop(Running* running) { running->process.CloseOrEnd(running->main); }
 
     // One press of the wireless key with the switch turned over first, so that
     // the program's picture changes too; the time from the release to new

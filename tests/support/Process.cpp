@@ -30,6 +30,18 @@ bool OpenPipe(SECURITY_ATTRIBUTES* sa, UniqueKernelHandle* readEnd, UniqueKernel
 
 }  // namespace
 
+void StartedProcess::CloseOrEnd(HWND main, DWORD waitMs) const {
+    if (!process) {
+        return;
+    }
+    if (main != nullptr) {
+        ::PostMessageW(main, WM_CLOSE, 0, 0);
+    }
+    if (::WaitForSingleObject(process.get(), main != nullptr ? waitMs : 0) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process.get(), 1);
+    }
+}
+
 BOOL CreateProcessRetrying(const wchar_t* application, std::wstring& commandLine, BOOL inheritHandles, DWORD flags,
                            const wchar_t* workDir, STARTUPINFOW* startup, PROCESS_INFORMATION* started) {
     constexpr int kTries = 3;

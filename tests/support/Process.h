@@ -16,6 +16,11 @@ struct StartedProcess {
     explicit StartedProcess(const PROCESS_INFORMATION& started)
         : process(started.hProcess), thread(started.hThread), pid(started.dwProcessId) {}
 
+    // Asks the process to close through its main window and ends it when it
+    // has not within waitMs; one that never showed a window (main null) is
+    // ended at once. Nothing when none was started.
+    void CloseOrEnd(HWND main, DWORD waitMs = 10000) const;
+
     UniqueKernelHandle process;
     UniqueKernelHandle thread;
     DWORD pid = 0;
