@@ -6,6 +6,7 @@
 
 #include "app/AppMessages.h"
 #include "app/CloseRequest.h"
+#include "app/DisplaySettings.h"
 #include "app/VaskHotkeyDlg.h"
 #include "framework/DebugOutput.h"
 #include "framework/Handles.h"
@@ -51,6 +52,15 @@ bool CloseRunningCopy() {
 }  // namespace
 
 BOOL CVaskHotkeyApp::InitInstance() {
+    // Before anything makes a window: only a process without windows may
+    // still choose its DPI awareness. Said only by the copy that runs.
+    SettingsRead settings = ReadOsdSettings();
+    std::wstring awarenessLine;
+    if (settings.settings.sharp && !BecomePerMonitorDpiAware(&awarenessLine)) {
+        settings.settings.sharp = false;
+        settings.lines.push_back(awarenessLine);
+    }
+
     Gdiplus::GdiplusStartupInput gdiplusInput;  // version 1, no callback, own thread, codecs
     Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
 
@@ -73,6 +83,10 @@ BOOL CVaskHotkeyApp::InitInstance() {
         return FALSE;
     }
 
+    for (const std::wstring& line : settings.lines) {
+        DiagnosticText(line);
+    }
+
     CWinApp::InitInstance();
     AfxEnableControlContainer();
     SetRegistryKey(kRegistryKey);
@@ -91,6 +105,7 @@ BOOL CVaskHotkeyApp::InitInstance() {
 
     {
         CVaskHotkeyDlg dlg;
+        dlg.UseDisplaySettings(settings.settings);
         m_pMainWnd = &dlg;
         dlg.DoModal();
     }

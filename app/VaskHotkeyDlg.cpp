@@ -163,6 +163,7 @@ void CVaskHotkeyDlg::RunHotkeyAction(HotkeyAction action) {
     case HotkeyAction::ConfirmGraphicsSwitch: {
         // Keys pressed while it is open are dispatched inside its modal loop.
         CGraphicSW_Msg confirmation;
+        confirmation.SetOpeningArea(m_osd.NoticeArea());
         confirmation.DoModal();
         break;
     }

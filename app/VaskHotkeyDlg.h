@@ -18,6 +18,10 @@ public:
     explicit CVaskHotkeyDlg(CWnd* pParent = nullptr);
     ~CVaskHotkeyDlg() override;
 
+    // The display settings read at start, for the OSD and the notices; before
+    // the dialog runs.
+    void UseDisplaySettings(const OsdDisplaySettings& settings) { m_osd.UseDisplaySettings(settings); }
+
 protected:
     BOOL OnInitDialog() override;
     // Typed keys never end the program: Enter and Esc reach this window

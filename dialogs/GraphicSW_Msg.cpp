@@ -14,7 +14,7 @@ END_MESSAGE_MAP()
 
 BOOL CGraphicSW_Msg::OnInitDialog() {
     // Placed before it shows, so that it does not jump once it is seen.
-    CenterWindow();
+    CenterWindow(OpeningArea());
     ComeToTheForeground();
     return TRUE;
 }

@@ -35,7 +35,7 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM) {
     RECT after{};
     if (dialog->m_pRun != nullptr && ::IsWindow(hWnd) && ::GetWindowRect(hWnd, &after) && after.left == before.left &&
         after.top == before.top) {
-        dialog->CenterWindow();
+        dialog->CenterWindow(dialog->OpeningArea());
     }
     return result;
 }

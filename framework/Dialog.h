@@ -2,6 +2,8 @@
 // Dialogs from numbered templates in the program's resources: modal (DoModal,
 // with its own modal loop so that modal dialogs nest) and modeless (Create).
 
+#include <optional>
+
 #include "framework/Wnd.h"
 
 class CDialog : public CWnd {
@@ -21,6 +23,10 @@ public:
     // loop is unwinding.
     bool ModalRunEnded() const { return m_pRun != nullptr && !m_pRun->continueModal; }
     UINT GetTemplateId() const { return m_nIDTemplate; }
+    // Where the next run opens: centred on this area of the screen, or, with
+    // none, as CenterWindow places it.
+    void SetOpeningArea(const std::optional<RECT>& area) { m_openingArea = area; }
+    const RECT* OpeningArea() const { return m_openingArea ? &*m_openingArea : nullptr; }
 
     // Ends, with nResult and without their handlers, every modal dialog of
     // this thread that runs nested inside `base`'s modal loop, and the
@@ -55,6 +61,7 @@ private:
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
     ModalRun* m_pRun = nullptr;  // this object's newest modal run, if any
+    std::optional<RECT> m_openingArea;
     static thread_local ModalRun* s_innermostRun;
 };
 

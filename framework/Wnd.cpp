@@ -100,16 +100,18 @@ BOOL CWnd::DestroyWindow() {
     return ::DestroyWindow(m_hWnd);
 }
 
-void CWnd::CenterWindow() {
+void CWnd::CenterWindow(const RECT* given) {
     RECT window{};
     ::GetWindowRect(m_hWnd, &window);
     HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
-    ::GetMonitorInfoW(::MonitorFromWindow(owner != nullptr ? owner : m_hWnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT area = monitor.rcWork;
+    if (given == nullptr) {
+        ::GetMonitorInfoW(::MonitorFromWindow(owner != nullptr ? owner : m_hWnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    }
+    const RECT area = given != nullptr ? *given : monitor.rcWork;
     RECT centre = area;
-    if (owner != nullptr && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
+    if (given == nullptr && owner != nullptr && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
         ::GetWindowRect(owner, &centre);
     }
     const LONG width = window.right - window.left;

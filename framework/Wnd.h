@@ -24,8 +24,9 @@ public:
     BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
 
     // Centres the window on its owner when that is visible, else on the work
-    // area of the monitor it is on, and keeps it inside that work area.
-    void CenterWindow();
+    // area of the monitor it is on, and keeps it inside that work area; or,
+    // given an area, centres it on that area and keeps it inside.
+    void CenterWindow(const RECT* area = nullptr);
 
     // A message box owned by this window, captioned with the application's
     // name unless a caption is given.

@@ -38,7 +38,7 @@ void Function_UI::ShowBatteryLevel() {
     ::GetBatteryChargingDisable(&chargingDisabled);
     if (chargingDisabled != 0) {
         ShowWindow(SW_HIDE);
-        m_dlgBatteryDisable.DoModal();
+        RunNotice(m_dlgBatteryDisable);
         return;
     }
     LoadBitmapFromIDResource(BatteryBitmapId(m_nBatteryPercent), AfxGetInstanceHandle());

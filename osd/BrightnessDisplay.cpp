@@ -16,7 +16,7 @@ BOOL Function_UI::ReadBrightnessLevels() {
         if (level < 0) {
             // Levels before i keep their new values, the others their old ones.
             g_bGuestNoticeAutoClose = 1;
-            m_dlgGuestDeny.DoModal();
+            RunNotice(m_dlgGuestDeny);
             return FALSE;
         }
         m_nBrightnessLevel[i] = level;
@@ -65,7 +65,7 @@ void Function_UI::ShowBrightness(BOOL up) {
     if (index < 0) {
         DiagnosticLine(L"\n\n\n=========Guest deny==========\n\n\n");
         ShowWindow(SW_HIDE);
-        m_dlgGuestDeny.DoModal();
+        RunNotice(m_dlgGuestDeny);
         return;
     }
     LoadPngPicture(up ? g_nBrightnessUpImageId[index] : g_nBrightnessDownImageId[index]);

@@ -8,6 +8,11 @@ namespace {
 
 constexpr wchar_t kOsdWindowText[] = L"Function_control_window";
 
+// Windows 10 1703's messages to a window whose DPI changes; older headers
+// lack them.
+constexpr UINT kDpiChanged = 0x02E0;        // WM_DPICHANGED
+constexpr UINT kGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE
+
 }  // namespace
 
 BEGIN_MESSAGE_MAP(Function_UI, CDialog)
@@ -16,6 +21,8 @@ ON_WM_TIMER()
 ON_COMMAND(IDOK, OnIgnoreCommand)
 ON_COMMAND(IDCANCEL, OnIgnoreCommand)
 ON_MESSAGE(WM_DISPLAYCHANGE, OnDisplayChange)
+ON_MESSAGE(kDpiChanged, OnDpiChanged)
+ON_MESSAGE(kGetDpiScaledSize, OnGetDpiScaledSize)
 END_MESSAGE_MAP()
 
 Function_UI::Function_UI() : CDialog(IDD_OSD) {}
@@ -62,7 +69,33 @@ void Function_UI::CentreOnPrimaryDisplay() {
 
 LRESULT Function_UI::OnDisplayChange(WPARAM, LPARAM) {
     CentreOnPrimaryDisplay();
+    // Monitors and their scales may all have changed.
+    m_view.DropScaled();
     return 0;
+}
+
+LRESULT Function_UI::OnDpiChanged(WPARAM, LPARAM) {
+    // The OSD sizes and places itself at every show; the system's suggested
+    // rectangle, and the dialog manager's scaling, would only undo that. A
+    // showing OSD goes, as at a display change.
+    ShowWindow(SW_HIDE);
+    m_view.DropScaled();
+    return 0;
+}
+
+LRESULT Function_UI::OnGetDpiScaledSize(WPARAM, LPARAM lParam) {
+    // The size it has: the next show gives it the new one.
+    RECT window{};
+    ::GetWindowRect(m_hWnd, &window);
+    auto* size = reinterpret_cast<SIZE*>(lParam);
+    size->cx = window.right - window.left;
+    size->cy = window.bottom - window.top;
+    return TRUE;
+}
+
+void Function_UI::RunNotice(CDialog& notice) {
+    notice.SetOpeningArea(m_view.NoticeArea());
+    notice.DoModal();
 }
 
 void Function_UI::OnIgnoreCommand() {
@@ -98,6 +131,9 @@ void Function_UI::RenderAndShow(UINT_PTR timerId) {
 }
 
 int Function_UI::RenderLayered() {
+    if (m_view.Places()) {
+        return RenderPlaced();
+    }
     RECT windowRect{};
     ::GetWindowRect(m_hWnd, &windowRect);
     POINT destination{windowRect.left, windowRect.top};
@@ -128,8 +164,44 @@ int Function_UI::RenderLayered() {
     return 0;
 }
 
+int Function_UI::RenderPlaced() {
+    const OsdView::Placement placement = m_view.LayOut(m_nImageWidth, m_nImageHeight);
+    const OsdLayout& layout = placement.layout;
+    std::shared_ptr<const LayeredPicture> picture = m_pImageBack;
+    if (picture && (picture->width != layout.width || picture->height != layout.height)) {
+        picture = m_view.Picture(m_nPictureId, layout, picture.get());
+    }
+    // As at 100 %: without a picture the window turns fully transparent at
+    // the last size, and without pixels it keeps what it showed.
+    if (!picture) {
+        picture = DrawLayeredPicture(nullptr, layout.width, layout.height);
+    }
+    if (!picture) {
+        return 0;
+    }
+    const LONG exStyle = ::GetWindowLongW(m_hWnd, GWL_EXSTYLE);
+    if ((exStyle & WS_EX_LAYERED) == 0) {
+        ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+    }
+    // A showing OSD stays where it is while the user's screen and its scale
+    // do; a new show goes to the screen of the moment.
+    const bool staysPut = ::IsWindowVisible(m_hWnd) && placement.monitor == m_hShownOn && layout.dpi == m_nShownDpi;
+    m_hShownOn = placement.monitor;
+    m_nShownDpi = layout.dpi;
+    POINT destination{layout.x, layout.y};
+    SIZE size{picture->width, picture->height};
+    POINT source{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    UniqueMemoryDc memoryDc(::CreateCompatibleDC(nullptr));
+    SelectGuard selected(memoryDc.get(), picture->pixels.get());
+    ::UpdateLayeredWindow(m_hWnd, nullptr, staysPut ? nullptr : &destination, &size, memoryDc.get(), &source, 0, &blend,
+                          ULW_ALPHA);
+    return 0;
+}
+
 BOOL Function_UI::LoadPngPicture(uint16_t id) {
     m_pImageBack.reset();
+    m_nPictureId = id;
 
     const auto loaded = m_loadedPictures.find(id);
     if (loaded != m_loadedPictures.end()) {
@@ -159,6 +231,7 @@ BOOL Function_UI::LoadPngPicture(uint16_t id) {
 BOOL Function_UI::LoadBitmapFromIDResource(uint16_t id, HINSTANCE hInstance) {
     DiagnosticLine(L"enter LoadBitmapFromIDResource");
     DiagnosticLine(L"nid=%d", id);
+    m_nPictureId = id;
 
     UniqueBitmap bitmap(::LoadBitmapW(hInstance, MAKEINTRESOURCEW(id)));
     if (!bitmap) {
@@ -176,8 +249,10 @@ BOOL Function_UI::LoadBitmapFromIDResource(uint16_t id, HINSTANCE hInstance) {
     m_nImageHeight = decoded ? static_cast<int>(picture->GetHeight()) : 0;
 
     // Takes the picture's size and goes to the top of the top-most band,
-    // without taking the keyboard from the application in front.
-    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, m_nImageWidth, m_nImageHeight, SWP_NOMOVE | SWP_NOACTIVATE);
+    // without taking the keyboard from the application in front. A placed
+    // show takes its size with its pixels, at the monitor's scale.
+    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, m_nImageWidth, m_nImageHeight,
+                   SWP_NOMOVE | SWP_NOACTIVATE | (m_view.Places() ? SWP_NOSIZE : 0));
     bitmap.reset();  // the GDI+ picture holds its own copy of the pixels
     m_pImageBack = DrawLayeredPicture(picture.get(), m_nImageWidth, m_nImageHeight);
     RenderLayered();

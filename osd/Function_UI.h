@@ -18,6 +18,7 @@
 #include "dialogs/GuestUserDeny.h"
 #include "framework/Dialog.h"
 #include "osd/LayeredPicture.h"
+#include "osd/OsdView.h"
 #include "osd/VolumeRules.h"
 #include "platform/VendorApi.h"
 
@@ -38,6 +39,14 @@ class Function_UI : public CDialog {
 public:
     Function_UI();
     ~Function_UI() override;
+
+    // The display settings the program read at start; before Create. With
+    // either on, every show is laid out on the monitor and at the DPI of the
+    // moment, and the notices open on that monitor.
+    void UseDisplaySettings(const OsdDisplaySettings& settings) { m_view.Configure(settings); }
+    // Where a notice or the confirmation opens now: the work area of the
+    // screen in use, when the OSD follows it; nullopt for the usual centring.
+    std::optional<RECT> NoticeArea() const { return m_view.NoticeArea(); }
 
     // Releases the current picture and loads PNG resource `id`. FALSE when
     // the picture is missing or does not decode; the OSD then has no picture.
@@ -81,11 +90,15 @@ protected:
     BOOL OnInitDialog() override;
     void OnTimer(UINT_PTR nIDEvent);
     LRESULT OnDisplayChange(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    LRESULT OnGetDpiScaledSize(WPARAM wParam, LPARAM lParam);
     void OnIgnoreCommand();
 
     // The last steps every PNG display shares: draw, restart the display's
     // own timer with a full period, show.
     void RenderAndShow(UINT_PTR timerId);
+    // A notice, run modally where the notices open now.
+    void RunNotice(CDialog& notice);
 
     DECLARE_MESSAGE_MAP()
 
@@ -105,6 +118,14 @@ protected:
 
 private:
     void CentreOnPrimaryDisplay();
+    // RenderLayered where a display setting is on: size, place and pixels for
+    // the monitor and DPI of this show, in one update of the window.
+    int RenderPlaced();
+
+    OsdView m_view;
+    uint16_t m_nPictureId = 0;      // the current picture's resource number
+    HMONITOR m_hShownOn = nullptr;  // where a placed show last went
+    uint32_t m_nShownDpi = kBaseDpi;
 
     // Every PNG picture that has loaded, by resource id: a resource cannot
     // change while the program runs. A load that fails is not kept, so it
