@@ -259,7 +259,8 @@ long CountDifferingPixels(const std::wstring& screenshotPng, RECT area, const st
     return CountDifferingPixels(*shot, area, *expected);
 }
 
-bool ExtractResourcePicture(const std::wstring& modulePath, const wchar_t* name, const std::wstring& pngPath) {
+bool ExtractResourcePicture(const std::wstring& modulePath, const wchar_t* name, const std::wstring& pngPath,
+                            const wchar_t* pngType) {
     const UniqueModule module(
         LoadLibraryExW(modulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     if (!module) {
@@ -267,7 +268,7 @@ bool ExtractResourcePicture(const std::wstring& modulePath, const wchar_t* name,
     }
     bool ok = false;
     // The stored PNG is what the program decodes, so it is written unchanged.
-    if (HRSRC res = FindResourceW(module.get(), name, L"PNG")) {
+    if (HRSRC res = FindResourceW(module.get(), name, pngType)) {
         const DWORD size = SizeofResource(module.get(), res);
         HGLOBAL data = LoadResource(module.get(), res);
         const void* bytes = data ? LockResource(data) : nullptr;

@@ -33,10 +33,12 @@ bool Screenshot(const std::wstring& pngPath);
 long CountDifferingPixels(const std::wstring& screenshotPng, RECT area, const std::wstring& expectedPng);
 long CountDifferingPixels(const Picture& shot, RECT area, const Picture& expected);
 
-// Writes a module's picture resource as a PNG: type "PNG" as it is stored, or
-// a bitmap (RT_BITMAP) converted the way GDI draws it on a 24-bit screen.
-// name is a string or MAKEINTRESOURCEW(id).
-bool ExtractResourcePicture(const std::wstring& modulePath, const wchar_t* name, const std::wstring& pngPath);
+// Writes a module's picture resource as a PNG: of type `pngType` ("PNG", or
+// a master's "PNG150" ...) as it is stored, or else a bitmap (RT_BITMAP)
+// converted the way GDI draws it on a 24-bit screen. name is a string or
+// MAKEINTRESOURCEW(id).
+bool ExtractResourcePicture(const std::wstring& modulePath, const wchar_t* name, const std::wstring& pngPath,
+                            const wchar_t* pngType = L"PNG");
 
 // Path conversion through Wine's drive mapping; empty when not under Wine.
 std::string UnixPathOf(const std::wstring& windowsPath);
