@@ -7,6 +7,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <set>
@@ -16,6 +17,8 @@
 #include <windows.h>
 
 #include "GdiplusSession.h"
+#include "Process.h"
+#include "RegistryValue.h"
 #include "framework/Handles.h"
 
 namespace {
@@ -74,6 +77,9 @@ protected:
         const auto* data = static_cast<const BYTE*>(::LockResource(::LoadResource(s_module.get(), resource)));
         return data != nullptr ? std::vector<BYTE>(data, data + size) : std::vector<BYTE>{};
     }
+
+    // Every text of every dialog, measured at this run's DPI.
+    static void ExpectEveryDialogTextFits();
 
     static UniqueModule s_module;
     static std::optional<observe::GdiplusSession> s_gdiplus;
@@ -412,9 +418,43 @@ TEST_F(Catalogue, DialogTemplatesHoldTheirStylesClassesTitlesAndControls) {
 
 INT_PTR CALLBACK IdleDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
+// The DPI a run of the text check below was started for, by the run before it.
+constexpr char kCheckAtDpi[] = "VASK_CATALOGUE_DPI";
+
 // Every text a dialog shows fits its control, laid out in the dialog's own
 // font: a text cut off at the control's edge is a text the user never reads.
+// At the system's DPI of this run, and, from the first run, at 150 and 200 %:
+// a per-monitor aware program's dialogs are laid out again at the display's
+// DPI from their templates, with fonts that do not grow exactly with it. A
+// process takes the DPI (LogPixels) when it starts, so each scale is a run of
+// this check of its own.
 TEST_F(Catalogue, EveryDialogTextFitsItsControl) {
+    if (const char* dpi = std::getenv(kCheckAtDpi)) {
+        const WindowDc screen(nullptr);
+        ASSERT_EQ(::GetDeviceCaps(screen.get(), LOGPIXELSY), std::atoi(dpi)) << "the run did not get its DPI";
+    }
+    ExpectEveryDialogTextFits();
+    if (std::getenv(kCheckAtDpi) != nullptr) {
+        return;
+    }
+    for (const DWORD dpi : {144u, 192u}) {
+        SCOPED_TRACE(::testing::Message() << "at " << dpi << " DPI");
+        const observe::ScopedRegistryValue logPixels(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels",
+                                                     REG_DWORD, observe::ScopedRegistryValue::Dword(dpi));
+        ASSERT_TRUE(logPixels.Written());
+        ::SetEnvironmentVariableA(kCheckAtDpi, std::to_string(dpi).c_str());
+        wchar_t self[MAX_PATH] = {};
+        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+        const observe::ProcessResult run =
+            observe::RunProcess(self, L"--gtest_filter=Catalogue.EveryDialogTextFitsItsControl", 60000);
+        ::SetEnvironmentVariableA(kCheckAtDpi, nullptr);
+        EXPECT_TRUE(run.started);
+        EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+        EXPECT_NE(run.out.find("[  PASSED  ] 1 test"), std::string::npos) << run.out;
+    }
+}
+
+void Catalogue::ExpectEveryDialogTextFits() {
     // The guest notice shows the text it sets when it opens, not its template's.
     const std::vector<std::pair<WORD, const wchar_t*>> dialogs = {
         {100, nullptr},

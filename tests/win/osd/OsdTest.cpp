@@ -195,6 +195,63 @@ TEST_F(Osd, DisplayChangeHidesAndCentresAgain) {
     EXPECT_EQ(DifferingFromResource(MAKEINTRESOURCEW(181)), 0);
 }
 
+// A show at a monitor's DPI takes its size and place with its pixels; a DPI
+// change (the OSD's monitor rescaled, or the OSD moved to another) hides a
+// showing OSD, as a display change does, and the OSD keeps its size: the next
+// show gives it the new one, not the system or the dialog manager.
+TEST_F(Osd, DpiChangeHidesAPlacedOsdAndLeavesItsSizeToTheNextShow) {
+    osd.DestroyWindow();
+    osd.UseDisplaySettings({true, OsdScreen::Active});
+    ASSERT_TRUE(osd.Create(IDD_OSD_TEMPLATE, nullptr));
+    ASSERT_TRUE(osd.LoadPngPicture(181));
+    osd.RenderAndShow(OSD_TIMER_HIDE);
+    observe::PumpMessages(30);
+    EXPECT_EQ(DifferingFromResource(MAKEINTRESOURCEW(181)), 0) << "at 96 DPI, the picture as always";
+    RECT suggested{0, 0, 900, 700};
+    ::SendMessageW(osd.m_hWnd, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_FALSE(Visible(osd));
+    EXPECT_EQ(WindowRect(osd).right - WindowRect(osd).left, kOsdPictureWidth) << "not the suggested size";
+    SIZE size{};
+    EXPECT_TRUE(::SendMessageW(osd.m_hWnd, 0x02E4 /* WM_GETDPISCALEDSIZE */, 192, reinterpret_cast<LPARAM>(&size)));
+    EXPECT_EQ(size.cx, kOsdPictureWidth);
+    EXPECT_EQ(size.cy, kOsdPictureHeight);
+}
+
+// The pictures made for a scale are kept, sixteen at most, the least recently
+// shown dropped first; at 300 % each holds 780 KB.
+TEST(OsdView, KeepsTheSixteenMostRecentlyShownScaledPictures) {
+    OsdView view;
+    view.Configure({true, OsdScreen::Primary});
+    OsdLayout at300;
+    at300.width = 570;
+    at300.height = 342;
+    at300.source = {300, PictureFilter::None};
+    std::vector<const LayeredPicture*> first;
+    for (uint16_t id : kPngIds) {
+        const auto picture = view.Picture(id, at300, nullptr);
+        ASSERT_NE(picture, nullptr) << id;
+        EXPECT_EQ(picture->width, 570);
+        first.push_back(picture.get());
+        // The first one is shown again and again: it is never the one to go.
+        EXPECT_EQ(view.Picture(kPngIds[0], at300, nullptr).get(), first[0]);
+        EXPECT_LE(view.ScaledCount(), kMostScaledPictures);
+    }
+    EXPECT_EQ(view.ScaledCount(), kMostScaledPictures);
+    EXPECT_EQ(view.Picture(kPngIds.back(), at300, nullptr).get(), first.back()) << "the newest is kept";
+    view.DropScaled();
+    EXPECT_EQ(view.ScaledCount(), 0u);
+    // A scale without masters is drawn from the picture at 100 %, enlarged.
+    auto own = DrawLayeredPicture(nullptr, kOsdPictureWidth, kOsdPictureHeight);
+    OsdLayout at250 = at300;
+    at250.width = 475;
+    at250.height = 285;
+    at250.source = {250, PictureFilter::Shrink};
+    const auto enlarged = view.Picture(157, at250, own.get());
+    ASSERT_NE(enlarged, nullptr);
+    EXPECT_EQ(enlarged->width, 475);
+    EXPECT_EQ(enlarged->height, 285);
+}
+
 TEST_F(Osd, EnterEscAndCloseDoNotEndIt) {
     ASSERT_TRUE(osd.LoadPngPicture(158));
     osd.RenderAndShow(OSD_TIMER_HIDE);
