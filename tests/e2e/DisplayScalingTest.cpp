@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -171,6 +172,69 @@ TEST(DisplayScaling, SharpOsdAtEachScaleAndTheUsualOneWithoutTheSetting) {
                 EXPECT_EQ(DifferingOnScreen(expected, picture), 0);
             }
         }
+    }
+}
+
+// The settings come from the user's key over the machine's, value by value;
+// a value the program cannot read as a setting gets one line naming it and
+// the default, and the program runs as without it.
+TEST(DisplayScaling, SettingsPerUserOverPerMachineAndOneLineForABadValue) {
+    FreshNotebook machine;
+    machine.Set([](sim::State& s) { s.ec[0xBB] = 0x10; });
+    const ScopedRegistryValue logPixels(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD,
+                                        ScopedRegistryValue::Dword(144));
+    struct Row {
+        const char* situation;
+        std::optional<DWORD> machineSharp, userSharp;
+        std::optional<std::wstring> userSharpText;
+        std::optional<DWORD> machineScreen;
+        int width;
+        std::vector<std::string> lines;
+    };
+    const Row rows[] = {
+        {"the machine's setting alone", 1, std::nullopt, std::nullopt, std::nullopt, 285, {}},
+        {"the user's 0 over the machine's 1", 1, 0, std::nullopt, std::nullopt, 190, {}},
+        {"a text for OsdSharp, a number for OsdScreen",
+         1,
+         std::nullopt,
+         L"yes",
+         2,
+         190,
+         {"[VaskHotkey]Setting OsdSharp in HKEY_CURRENT_USER\\Software\\VaskHotkey is not a REG_DWORD of 0 or 1; "
+          "using 0\n",
+          "[VaskHotkey]Setting OsdScreen in HKEY_LOCAL_MACHINE\\Software\\VaskHotkey is not a REG_SZ of "
+          "\"primary\" or \"active\"; using primary\n"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.situation);
+        std::vector<std::unique_ptr<ScopedRegistryValue>> values;
+        if (row.machineSharp) {
+            values.push_back(std::make_unique<ScopedRegistryValue>(HKEY_LOCAL_MACHINE, kSettingsKey, L"OsdSharp",
+                                                                   REG_DWORD,
+                                                                   ScopedRegistryValue::Dword(*row.machineSharp)));
+        }
+        if (row.userSharp) {
+            values.push_back(std::make_unique<ScopedRegistryValue>(
+                HKEY_CURRENT_USER, kSettingsKey, L"OsdSharp", REG_DWORD, ScopedRegistryValue::Dword(*row.userSharp)));
+        }
+        if (row.userSharpText) {
+            values.push_back(std::make_unique<ScopedRegistryValue>(HKEY_CURRENT_USER, kSettingsKey, L"OsdSharp", REG_SZ,
+                                                                   ScopedRegistryValue::Text(*row.userSharpText)));
+        }
+        if (row.machineScreen) {
+            values.push_back(std::make_unique<ScopedRegistryValue>(HKEY_LOCAL_MACHINE, kSettingsKey, L"OsdScreen",
+                                                                   REG_DWORD,
+                                                                   ScopedRegistryValue::Dword(*row.machineScreen)));
+        }
+        StartedProgram started(machine);
+        ASSERT_TRUE(started.Ready());
+        std::vector<std::string> expected = row.lines;
+        const std::vector<std::string> start = StartLines();
+        expected.insert(expected.end(), start.begin(), start.end());
+        EXPECT_EQ(started.Program().Lines(), expected);
+        started.Show(kWireless, "SWITCH_ON");
+        const RECT rect = started.OsdRect();
+        EXPECT_EQ(rect.right - rect.left, row.width);
     }
 }
 
