@@ -9,6 +9,10 @@
 //     the screen differing from what it held before the release.
 // Then, for the program alone: CPU time and wake-ups over 60 s of idle after
 // the first key, and private bytes after start and after 10 000 displays.
+// Last, the program with OsdSharp at 150 % display scaling (LogPixels 144):
+// key release to pixels for the first show of a picture and for later ones,
+// beside the same at 100 % (the floors draw at 100 % only); and at 300 %,
+// private bytes after start and after showing every picture the keys show.
 //
 //   key_bench [rounds]        default 30 rounds of 15 presses per case
 #include <windows.h>
@@ -20,11 +24,13 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "BenchTiming.h"
 #include "Process.h"
+#include "RegistryValue.h"
 #include "WindowWatch.h"
 #include "app/AppMessages.h"
 #include "framework/Handles.h"
@@ -106,6 +112,7 @@ struct Subject {
     const wchar_t* osdTitle;
     std::vector<double> start, hidden, shown;
     std::vector<double> hiddenAgain;  // hidden, without the first press after each start
+    std::vector<double> firstShows;   // the first show of each of the key's two pictures after a start
     int lost = 0;
 };
 
@@ -202,8 +209,12 @@ public:
             if (i > 0) {
                 Record(subject, &subject.hiddenAgain, elapsed);
             }
+            if (i == 0) {
+                Record(subject, &subject.firstShows, elapsed);
+            }
             if (::IsWindowVisible(running.osd)) {
-                Record(subject, &subject.shown, Press(running.osd));
+                const double shown = Press(running.osd);
+                Record(subject, i == 0 ? &subject.firstShows : &subject.shown, shown);
             }
         }
         Stop(&running);
@@ -213,6 +224,9 @@ public:
     // The program alone: CPU time and wake-ups while idle after its first
     // key, then private bytes after start and after many displays.
     void ProgramAlone(Subject& program);
+    // The program at 300 % with OsdSharp: private bytes after start and after
+    // showing every picture its keys show here.
+    void ProgramAtLargestScale(Subject& program);
 
 private:
     static void Record(Subject& subject, std::vector<double>* samples, double value) {
@@ -383,6 +397,60 @@ void Bench::ProgramAlone(Subject& program) {
     Stop(&running);
 }
 
+// Every picture a key shows on this notebook, each once: the volume's
+// levels, mute, the brightness keys at each level, wireless, the display
+// outputs' cycle with all four plugged. (No battery: the bench starts the
+// program without the debugger that answers its power status.)
+int ShowEveryPicture(sim::Notebook& machine, HWND main) {
+    int shown = 0;
+    const auto press = [&](uint32_t flags, uint32_t scanCode) {
+        DWORD_PTR result = 0;
+        shown += ::SendMessageTimeoutW(main, WM_FNKEY_EVENT, flags, scanCode, SMTO_NORMAL, 5000, &result) ? 1 : 0;
+    };
+    for (int volume = 0; volume <= 100; volume += 10) {
+        machine.Modify([&](sim::State& s) { s.volume = volume; });
+        press(KeyFlag::kExtendedRelease, volume == 0 ? ScanCode::kVolumeDown : ScanCode::kVolumeUp);
+    }
+    for (const int muted : {1, 0}) {
+        machine.Modify([&](sim::State& s) { s.muted = muted; });
+        press(KeyFlag::kExtendedRelease, ScanCode::kMute);
+    }
+    for (const int brightness : {5, 10, 20, 30, 45, 60, 80, 100}) {
+        machine.Modify([&](sim::State& s) { s.brightness = brightness; });
+        press(KeyFlag::kExtendedRelease, ScanCode::kBrightnessUp);
+        press(KeyFlag::kExtendedRelease, ScanCode::kBrightnessDown);
+    }
+    for (int turn = 0; turn < 2; ++turn) {
+        machine.Modify([](sim::State& s) { s.ec[EC_WIRELESS_REGISTER] ^= kWirelessSwitchBit; });
+        press(KeyFlag::kExtendedRelease, ScanCode::kWireless);
+    }
+    machine.Modify([](sim::State& s) { s.connectedOutputs = 0x0F; });
+    for (int step = 0; step < 11; ++step) {
+        press(KeyFlag::kExtended, ScanCode::kDisplayOutput);
+    }
+    return shown;
+}
+
+void Bench::ProgramAtLargestScale(Subject& program) {
+    const observe::ScopedRegistryValue logPixels(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD,
+                                                 observe::ScopedRegistryValue::Dword(288));
+    const observe::ScopedRegistryValue sharp(HKEY_CURRENT_USER, L"Software\\VaskHotkey", L"OsdSharp", REG_DWORD,
+                                             observe::ScopedRegistryValue::Dword(1));
+    Running running;
+    if (!Start(program, &running)) {
+        std::fprintf(stderr, "key_bench: the program did not start to a working hook at 300 %%\n");
+        Stop(&running);
+        return;
+    }
+    const double atStart = PrivateMegabytes(running.process.process.get());
+    const int shown = ShowEveryPicture(m_machine, running.main);
+    std::printf(
+        "private bytes at 300 %% with OsdSharp: %.2f MB after start, %.2f MB after %d keys showing every "
+        "picture they show here\n",
+        atStart, PrivateMegabytes(running.process.process.get()), shown);
+    Stop(&running);
+}
+
 // One case: each floor's median and p99, the program's, and the program's
 // ratio against each floor.
 void PrintCase(const char* what, const std::vector<double>& pictureFloor, const std::vector<double>& wirelessFloor,
@@ -442,5 +510,36 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     bench.ProgramAlone(program);
+
+    // The program sharp at 150 %, and the same figures at 100 % beside it.
+    Subject sharp{"the program at 150 %", bin + L"VaskHotkey.exe", L"", L"VaskHotkeyClass", L"Function_control_window"};
+    {
+        const observe::ScopedRegistryValue logPixels(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels",
+                                                     REG_DWORD, observe::ScopedRegistryValue::Dword(144));
+        const observe::ScopedRegistryValue setting(HKEY_CURRENT_USER, L"Software\\VaskHotkey", L"OsdSharp", REG_DWORD,
+                                                   observe::ScopedRegistryValue::Dword(1));
+        for (int round = 0; round < std::max(1, rounds / 3); ++round) {
+            if (!bench.Round(sharp)) {
+                return 1;
+            }
+        }
+    }
+    std::printf("key release to pixels with OsdSharp, median / p99 in ms   at 100 %%            at 150 %%\n");
+    for (const auto& [what, at100, at150] :
+         {std::tuple{"  first show of a picture after start", &program.firstShows, &sharp.firstShows},
+          std::tuple{"  later shows, OSD hidden", &program.hiddenAgain, &sharp.hiddenAgain},
+          std::tuple{"  later shows, OSD shown", &program.shown, &sharp.shown}}) {
+        if (at100->empty() || at150->empty()) {
+            std::printf("%-56s no samples\n", what);
+            continue;
+        }
+        std::printf("%-56s %6.2f / %6.2f     %6.2f / %6.2f  (%zu, %zu samples)\n", what, Percentile(*at100, 0.5),
+                    Percentile(*at100, 0.99), Percentile(*at150, 0.5), Percentile(*at150, 0.99), at100->size(),
+                    at150->size());
+    }
+    if (sharp.lost > 0) {
+        std::printf("presses without new pixels in %.0f ms at 150 %%: %d\n", kPixelTimeoutMs, sharp.lost);
+    }
+    bench.ProgramAtLargestScale(program);
     return 0;
 }
