@@ -5,8 +5,13 @@
 # switched off; there the same sources are built for x86-64 and run by the
 # 64-bit Wine loader, so the tests still exercise the real Win32 behaviour.
 vask_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# The same where 32-bit Wine could not be installed (scripts/setup marks it).
 if [[ -z ${VASK_WIN_ARCH:-} ]]; then
-    if "$vask_root/scripts/can-run-ia32"; then VASK_WIN_ARCH=i686; else VASK_WIN_ARCH=x86_64; fi
+    if [[ ! -f $vask_root/build/.no-wine32 ]] && "$vask_root/scripts/can-run-ia32"; then
+        VASK_WIN_ARCH=i686
+    else
+        VASK_WIN_ARCH=x86_64
+    fi
 fi
 export VASK_WIN_ARCH
 # The build tree and the folder of programs that the tests, the demo and the
