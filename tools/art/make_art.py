@@ -26,44 +26,49 @@ import symbols as sym  # noqa: E402
 
 # ---------------------------------------------------------------- kinds
 
-def brightness(caption, lit, brighter):
+# Every painter draws one picture at a display scale: 1.0 is the 190 x 114
+# picture; 1.5, 2.0 and 3.0 draw the masters for displays that scale. Places
+# below are on the 100 % grid; osd_style scales them where they are drawn.
+# (A symbol's own `scale` argument only sizes the symbol within the picture.)
+
+def brightness(caption, lit, brighter, scale=1.0):
     """Cog sun (outlined when dimming, filled when brightening) and arrow."""
-    img = st.osd(caption)
-    ink = st.Ink()
+    img = st.osd(caption, scale)
+    ink = st.Ink(scale)
     sym.cog_sun(ink, 79, 53, filled=brighter, scale=1.12)
     sym.triangle(ink, 119, 53, up=brighter)
     st.glow_ink(img, ink, glow=1.5 if brighter else 0.9)
-    st.slot_row(img, 7, lit)
+    st.slot_row(img, 7, lit, scale=scale)
     return img
 
 
 SPEAKER_AT = (102, 53)   # same place whether or not waves are drawn
 
 
-def volume(lit=0, minus=True, plus=True, waves=0, ticks=False):
-    img = st.osd("VOLUME")
-    ink = st.Ink()
+def volume(lit=0, minus=True, plus=True, waves=0, ticks=False, scale=1.0):
+    img = st.osd("VOLUME", scale)
+    ink = st.Ink(scale)
     sym.speaker(ink, *SPEAKER_AT, scale=1.25, waves=waves)
     st.glow_ink(img, ink)
     if ticks:
-        st.tick_row(img, minus=minus, plus=plus)
+        st.tick_row(img, minus=minus, plus=plus, scale=scale)
     else:
-        st.bar_row(img, lit, minus=minus, plus=plus)
+        st.bar_row(img, lit, minus=minus, plus=plus, scale=scale)
     return img
 
 
-def speakers(muted):
-    img = st.osd("SPEAKERS")
-    ink = st.Ink()
+def speakers(muted, scale=1.0):
+    img = st.osd("SPEAKERS", scale)
+    ink = st.Ink(scale)
     sym.speaker(ink, 94, 49, scale=1.1, waves=0 if muted else 3, cross=muted)
     st.glow_ink(img, ink)
-    st.wedge_slider(img, signs=not muted)
+    st.wedge_slider(img, signs=not muted, scale=scale)
     return img
 
 
-def wireless(on):
-    img = st.osd("WIRELESS")
-    ink = st.Ink()
+def wireless(on, scale=1.0):
+    img = st.osd("WIRELESS", scale)
+    ink = st.Ink(scale)
     sym.antenna(ink, 95, 58)
     if on:
         st.glow_ink(img, ink)
@@ -75,11 +80,11 @@ def wireless(on):
 OUTPUTS = {"DISPLAY": sym.displayport, "HDMI": sym.hdmi, "VGA": sym.vga, "LCD": sym.lcd}
 
 
-def outputs(caption):
+def outputs(caption, scale=1.0):
     """Display outputs named in the caption, side by side in caption order."""
     names = [n.strip() for n in caption.split("+")]
-    img = st.osd(caption)
-    ink = st.Ink()
+    img = st.osd(caption, scale)
+    ink = st.Ink(scale)
     if len(names) == 1:
         OUTPUTS[names[0]](ink, 95, 62, scale=1.4)
     else:
@@ -101,22 +106,22 @@ def cell_colour(i):
     return st._mix(PALE_BLUE, GREEN, i / (CELLS - 1))
 
 
-def battery(caption, filled=0, uniform=False, disabled=False):
-    img = st.osd(caption)
+def battery(caption, filled=0, uniform=False, disabled=False, scale=1.0):
+    img = st.osd(caption, scale)
     x0, y0, x1, y1 = SHELL
-    ImageDraw.Draw(img).rectangle([x0 + 1, y0 + 1, x1 - 1, y1 - 1], fill=(16, 21, 27))
+    st.box(ImageDraw.Draw(img), x0 + 1, y0 + 1, x1 - 1, y1 - 1, (16, 21, 27), scale)
     for i in range(CELLS):
         x = CELL_X0 + i * (CELL_W + CELL_GAP)
         lit = (st.LIT if uniform else cell_colour(i)) if i < filled else False
-        st.element(img, x, CELL_Y0, x + CELL_W - 1, CELL_Y1, lit)
-    ink = st.Ink()
+        st.element(img, x, CELL_Y0, x + CELL_W - 1, CELL_Y1, lit, scale=scale)
+    ink = st.Ink(scale)
     sym.battery_shell(ink, *SHELL)
     if disabled:
         st.glow_ink(img, ink, colour=st.SYMBOL_DIM, glow=0, shadow=0.6)
-        cut = st.Ink()
+        cut = st.Ink(scale)
         sym.slash(cut, 36, 92, 154, 36, width=8)
         img.paste(st.SHADOW, (0, 0), cut.coverage())
-        ink = st.Ink()
+        ink = st.Ink(scale)
         sym.slash(ink, 36, 92, 154, 36, width=3)
     st.glow_ink(img, ink)
     return img
@@ -128,35 +133,43 @@ VOLUME_LEVEL_IDS = [194, 196, 197, 207, 198, 199, 200, 201, 202, 203, 204]
 
 
 def catalogue():
-    """{id: (file kind, caption, painter)}; kind is 'rgb', 'rgba' or 'bmp'."""
+    """{id: (file kind, caption, painter)}; kind is 'rgb', 'rgba' or 'bmp'.
+
+    A painter takes the display scale (1.0 when left out) and returns the
+    picture drawn at it, in RGB.
+    """
     cat = {}
     for i in range(140, 148):
-        cat[i] = ("rgb", "DIMMER", lambda i=i: brightness("DIMMER", i - 140, False))
+        cat[i] = ("rgb", "DIMMER",
+                  lambda s=1.0, i=i: brightness("DIMMER", i - 140, False, scale=s))
     for i in range(148, 155):
-        cat[i] = ("rgb", "BRIGHTER", lambda i=i: brightness("BRIGHTER", i - 148, True))
-    cat[139] = ("rgb", "BRIGHTER", lambda: brightness("BRIGHTER", 7, True))
-    cat[155] = ("rgb", "SPEAKERS", lambda: speakers(muted=False))
-    cat[156] = ("rgb", "SPEAKERS", lambda: speakers(muted=True))
-    cat[157] = ("rgba", "WIRELESS", lambda: wireless(True))
-    cat[158] = ("rgba", "WIRELESS", lambda: wireless(False))
+        cat[i] = ("rgb", "BRIGHTER",
+                  lambda s=1.0, i=i: brightness("BRIGHTER", i - 148, True, scale=s))
+    cat[139] = ("rgb", "BRIGHTER", lambda s=1.0: brightness("BRIGHTER", 7, True, scale=s))
+    cat[155] = ("rgb", "SPEAKERS", lambda s=1.0: speakers(muted=False, scale=s))
+    cat[156] = ("rgb", "SPEAKERS", lambda s=1.0: speakers(muted=True, scale=s))
+    cat[157] = ("rgba", "WIRELESS", lambda s=1.0: wireless(True, scale=s))
+    cat[158] = ("rgba", "WIRELESS", lambda s=1.0: wireless(False, scale=s))
     for i, caption in [(179, "DISPLAY"), (180, "VGA + HDMI"), (181, "HDMI"),
                        (182, "HDMI + DISPLAY"), (183, "LCD"), (184, "LCD + DISPLAY"),
                        (185, "LCD + HDMI"), (186, "LCD + VGA"), (187, "VGA"),
                        (188, "VGA + DISPLAY")]:
         kind = "rgb" if i in (181, 185) else "rgba"
-        cat[i] = (kind, caption, lambda c=caption: outputs(c))
+        cat[i] = (kind, caption, lambda s=1.0, c=caption: outputs(c, scale=s))
     for level, i in enumerate(VOLUME_LEVEL_IDS):
-        cat[i] = ("rgba", "VOLUME", lambda n=level: volume(n))
-    cat[205] = ("rgba", "VOLUME", lambda: volume(plus=False, ticks=True))
-    cat[206] = ("rgba", "VOLUME", lambda: volume(minus=False, waves=2, ticks=True))
+        cat[i] = ("rgba", "VOLUME", lambda s=1.0, n=level: volume(n, scale=s))
+    cat[205] = ("rgba", "VOLUME", lambda s=1.0: volume(plus=False, ticks=True, scale=s))
+    cat[206] = ("rgba", "VOLUME",
+                lambda s=1.0: volume(minus=False, waves=2, ticks=True, scale=s))
     for i in range(164, 175):
         cat[i] = ("bmp", "BATTERY ENABLED",
-                  lambda n=i - 164: battery("BATTERY ENABLED", filled=n))
-    cat[163] = ("bmp", "BATTERY", lambda: battery("BATTERY"))
-    cat[175] = ("bmp", "BATTERY DISABLED", lambda: battery("BATTERY DISABLED", disabled=True))
+                  lambda s=1.0, n=i - 164: battery("BATTERY ENABLED", filled=n, scale=s))
+    cat[163] = ("bmp", "BATTERY", lambda s=1.0: battery("BATTERY", scale=s))
+    cat[175] = ("bmp", "BATTERY DISABLED",
+                lambda s=1.0: battery("BATTERY DISABLED", disabled=True, scale=s))
     cat[176] = ("bmp", "BATTERY ENABLED",
-                lambda: battery("BATTERY ENABLED", filled=CELLS, uniform=True))
-    cat[177] = ("bmp", "BATTERY", lambda: battery("BATTERY", filled=CELLS))
+                lambda s=1.0: battery("BATTERY ENABLED", filled=CELLS, uniform=True, scale=s))
+    cat[177] = ("bmp", "BATTERY", lambda s=1.0: battery("BATTERY", filled=CELLS, scale=s))
     return dict(sorted(cat.items()))
 
 
