@@ -5,6 +5,12 @@ Writes res/png/<id>.png, res/bmp/<id>.bmp, res/icon/VaskHotkey.ico and a
 labelled contact sheet at build/art/contact_sheet.png, then reads every file
 back and checks its format; exits non-zero listing each fault found.
 
+For displays that scale it also draws every picture, battery pictures too,
+at 150, 200 and 300 % into res/png150/, res/png200/ and res/png300/ as
+full-colour PNG, lists them in res/scaled_pictures.rc under each picture's
+number in a resource type of their own scale (PNG150, PNG200, PNG300), and
+lays the 150 % ones out on build/art/contact_sheet_150.png.
+
 Usage: /usr/bin/python3 tools/art/make_art.py [--out-root DIR]
 """
 
@@ -175,14 +181,32 @@ def catalogue():
 
 # ---------------------------------------------------------------- output
 
+# Display scales the masters are drawn at, in per cent; each has a folder
+# res/png<percent>/ and a resource type PNG<percent> of its own. All three
+# together weigh about 3.7 MB, within the 6.4 MB the program can spare for
+# them; were they ever too heavy, 300 % goes first (notebooks rarely run it).
+MASTER_PERCENTS = (150, 200, 300)
+SCALED_RC = os.path.join("res", "scaled_pictures.rc")
+
+
 def paths(root, pid, kind):
     if kind == "bmp":
         return os.path.join(root, "res", "bmp", "%d.bmp" % pid)
     return os.path.join(root, "res", "png", "%d.png" % pid)
 
 
+def master_path(root, percent, pid):
+    return os.path.join(root, "res", "png%d" % percent, "%d.png" % pid)
+
+
+def master_mode(kind):
+    """Battery pictures are opaque: their masters are RGB like the rest."""
+    return "RGBA" if kind == "rgba" else "RGB"
+
+
 def write_all(root):
-    for sub in ("res/png", "res/bmp", "res/icon", "build/art"):
+    for sub in ["res/png", "res/bmp", "res/icon", "build/art"] + \
+            ["res/png%d" % p for p in MASTER_PERCENTS]:
         os.makedirs(os.path.join(root, sub), exist_ok=True)
     written = []
     for pid, (kind, _caption, paint) in catalogue().items():
@@ -192,7 +216,7 @@ def write_all(root):
         if kind == "bmp":
             data = formats.encode_bmp555(img)
         else:
-            data = formats.encode_png(img.convert("RGBA" if kind == "rgba" else "RGB"))
+            data = formats.encode_png(img.convert(master_mode(kind)))
         path = paths(root, pid, kind)
         with open(path, "wb") as f:
             f.write(data)
@@ -203,7 +227,44 @@ def write_all(root):
     return written, ico
 
 
-def verify(written, ico):
+def write_masters(root):
+    """[(percent, id, kind, path)] of every master written."""
+    masters = []
+    for percent in MASTER_PERCENTS:
+        scale = percent / 100.0
+        for pid, (kind, _caption, paint) in catalogue().items():
+            img = paint(scale)
+            if img.size != st.size_at(scale):
+                raise SystemExit("picture %d at %d %% is %dx%d" % ((pid, percent) + img.size))
+            path = master_path(root, percent, pid)
+            with open(path, "wb") as f:
+                f.write(formats.encode_png(img.convert(master_mode(kind))))
+            masters.append((percent, pid, kind, path))
+    return masters
+
+
+def scaled_rc_text(masters):
+    lines = ["// The OSD pictures drawn for displays that scale: every picture at 150, 200",
+             "// and 300 %, as PNG, under its own number in the type of its scale.",
+             "// Written by tools/art/make_art.py (make art); do not edit.",
+             "#include <windows.h>",
+             "",
+             "LANGUAGE LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL"]
+    for percent in sorted({m[0] for m in masters}):
+        lines.append("")
+        for pid in sorted(m[1] for m in masters if m[0] == percent):
+            lines.append('%d PNG%d "png%d/%d.png"' % (pid, percent, percent, pid))
+    return "\n".join(lines) + "\n"
+
+
+def write_scaled_rc(root, masters):
+    path = os.path.join(root, SCALED_RC)
+    with open(path, "w", newline="\n") as f:
+        f.write(scaled_rc_text(masters))
+    return path
+
+
+def verify(written, ico, masters=()):
     """Read every file back; return a list of faults."""
     faults = []
     for pid, kind, path in written:
@@ -214,16 +275,23 @@ def verify(written, ico):
         else:
             problems = formats.check_png(data, rgba=(kind == "rgba"))
         faults += ["%s: %s" % (path, p) for p in problems]
+    for percent, _pid, kind, path in masters:
+        with open(path, "rb") as f:
+            problems = formats.check_png(f.read(), rgba=(kind == "rgba"),
+                                         size=st.size_at(percent / 100.0))
+        faults += ["%s: %s" % (path, p) for p in problems]
     with open(ico, "rb") as f:
         faults += ["%s: %s" % (ico, p) for p in formats.check_ico(f.read())]
     return faults
 
 
-def contact_sheet(written, ico, out_path, columns=6):
-    """All pictures as shipped (bitmaps decoded from their 5-5-5 files)."""
+def contact_sheet(written, ico, out_path, columns=6, size=(st.WIDTH, st.HEIGHT)):
+    """All pictures as shipped (bitmaps decoded from their 5-5-5 files), and
+    the icon when `ico` is given; `size` is the size of one picture."""
     font = ImageFont.truetype(st.FONT_DIR + "/DejaVuSans.ttf", 11)
-    cell_w, cell_h = st.WIDTH + 12, st.HEIGHT + 24
-    cells = len(written) + 1
+    pic_w, pic_h = size
+    cell_w, cell_h = pic_w + 12, pic_h + 24
+    cells = len(written) + (1 if ico else 0)
     rows = (cells + columns - 1) // columns
     sheet = Image.new("RGB", (columns * cell_w + 12, rows * cell_h + 12), (58, 60, 64))
     draw = ImageDraw.Draw(sheet)
@@ -233,18 +301,21 @@ def contact_sheet(written, ico, out_path, columns=6):
         y = 12 + (n // columns) * cell_h
         sheet.paste(picture, (x, y), picture if picture.mode == "RGBA" else None)
         tw = draw.textlength(label, font=font)
-        draw.text((x + (st.WIDTH - tw) / 2, y + st.HEIGHT + 4), label, font=font,
+        draw.text((x + (pic_w - tw) / 2, y + pic_h + 4), label, font=font,
                   fill=(230, 230, 230))
 
     for n, (pid, kind, path) in enumerate(written):
         with open(path, "rb") as f:
             data = f.read()
-        if kind == "bmp":
+        if path.endswith(".bmp"):      # a battery master is a PNG
             picture = formats.decode_bmp555(data)
         else:
             picture = Image.open(path)
             picture.load()
         place(n, picture, "%d (%s)" % (pid, kind))
+    if ico is None:
+        sheet.save(out_path, "PNG")
+        return
     # the icon images on a checkerboard, so the mask shows
     board = Image.new("RGB", (st.WIDTH, st.HEIGHT), (200, 200, 200))
     bd = ImageDraw.Draw(board)
@@ -268,17 +339,22 @@ def main(argv=None):
     args = parser.parse_args(argv)
     root = os.path.abspath(args.out_root)
     written, ico = write_all(root)
-    faults = verify(written, ico)
-    sheet = os.path.join(root, "build", "art", "contact_sheet.png")
-    contact_sheet(written, ico, sheet)
+    masters = write_masters(root)
+    write_scaled_rc(root, masters)
+    faults = verify(written, ico, masters)
+    art = os.path.join(root, "build", "art")
+    contact_sheet(written, ico, os.path.join(art, "contact_sheet.png"))
+    contact_sheet([(pid, kind, path) for percent, pid, kind, path in masters if percent == 150],
+                  None, os.path.join(art, "contact_sheet_150.png"), size=st.size_at(1.5))
     if faults:
         for fault in faults:
             print("make_art: " + fault, file=sys.stderr)
         print("make_art: %d fault(s) found" % len(faults), file=sys.stderr)
         return 1
-    print("make_art: %d PNG, %d BMP and 1 icon written under %s; all checks passed"
+    print("make_art: %d PNG, %d BMP, 1 icon and %d masters at %s %% written under %s;"
+          " all checks passed"
           % (sum(k != "bmp" for _, k, _ in written), sum(k == "bmp" for _, k, _ in written),
-             root))
+             len(masters), ", ".join(str(p) for p in MASTER_PERCENTS), root))
     return 0
 
 
