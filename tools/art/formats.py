@@ -1,6 +1,8 @@
 """Encoders and strict checkers for the three file kinds the resources use.
 
-PNG:  8-bit RGB or RGBA, not interlaced, only IHDR / IDAT / IEND chunks.
+PNG:  8-bit RGB or RGBA, not interlaced, only IHDR / IDAT / IEND chunks
+      (so no date or time: a rebuild gives the same bytes); 190 x 114, or
+      larger for the masters drawn for displays that scale.
 BMP:  190 x 114, 16 bits per pixel 0RRRRRGGGGGBBBBB, bottom-up, BI_RGB,
       followed by two zero bytes so the bitmap resource is 43362 bytes.
 ICO:  classic DIB icon images (4, 8 and 24 bpp) with a 1-bpp AND mask.
@@ -64,8 +66,9 @@ def encode_png(img):
     return PNG_SIGNATURE + _chunk(b"IHDR", ihdr[0]) + _chunk(b"IDAT", idat) + _chunk(b"IEND", b"")
 
 
-def check_png(data, rgba):
-    """Problems with an OSD PNG; `rgba` tells which colour type it must have."""
+def check_png(data, rgba, size=(OSD_W, OSD_H)):
+    """Problems with an OSD PNG; `rgba` tells which colour type it must have,
+    `size` its width and height."""
     try:
         chunks = png_chunks(data)
     except ValueError as exc:
@@ -89,7 +92,8 @@ def check_png(data, rgba):
         return ["IHDR is %d bytes, not 13" % len(ihdr)]
     w, h, depth, ctype, comp, filt, inter = struct.unpack(">IIBBBBB", ihdr)
     want_type = 6 if rgba else 2
-    for name, got, want in (("width", w, OSD_W), ("height", h, OSD_H), ("bit depth", depth, 8),
+    for name, got, want in (("width", w, size[0]), ("height", h, size[1]),
+                            ("bit depth", depth, 8),
                             ("colour type", ctype, want_type), ("compression", comp, 0),
                             ("filter method", filt, 0), ("interlace", inter, 0)):
         if got != want:
