@@ -145,6 +145,37 @@ TEST_F(Catalogue, EveryPngIsA190By114OpaquePictureOfItsColourType) {
     }
 }
 
+// The masters a display that scales draws from: every picture of the
+// catalogue, the battery bitmaps included, at 150, 200 and 300 % under its
+// own number in the type of its scale, an opaque PNG of the scale's size
+// (rounded half up, as the OSD is) and of its picture's colour type.
+TEST_F(Catalogue, EveryPictureHasAnOpaqueMasterAtEachLargerScale) {
+    std::vector<std::pair<WORD, int>> pictures;
+    for (WORD id : kRgbPngs) {
+        pictures.emplace_back(id, 2);
+    }
+    for (WORD id : kRgbaPngs) {
+        pictures.emplace_back(id, 6);
+    }
+    for (WORD id = 163; id <= 177; ++id) {
+        pictures.emplace_back(id, 2);
+    }
+    for (const uint32_t percent : {150u, 200u, 300u}) {
+        const std::wstring type = L"PNG" + std::to_wstring(percent);
+        for (const auto& [id, colourType] : pictures) {
+            SCOPED_TRACE(::testing::Message() << "PNG" << percent << " " << id);
+            EXPECT_EQ(Languages(type.c_str(), MAKEINTRESOURCEW(id)), std::vector<WORD>{kLanguage});
+            const std::vector<BYTE> png = Bytes(type.c_str(), MAKEINTRESOURCEW(id));
+            ASSERT_GE(png.size(), 33u);
+            EXPECT_EQ(std::memcmp(png.data() + 12, "IHDR", 4), 0);
+            EXPECT_EQ(BigEndian32(png.data() + 16), (190 * percent + 50) / 100);
+            EXPECT_EQ(BigEndian32(png.data() + 20), (114 * percent + 50) / 100);
+            EXPECT_EQ(png[25], colourType);
+            EXPECT_TRUE(AllOpaque(png));
+        }
+    }
+}
+
 TEST_F(Catalogue, EveryBitmapIsA16BitBottomUpPictureOf43362Bytes) {
     for (WORD id = 163; id <= 177; ++id) {
         SCOPED_TRACE(::testing::Message() << "bitmap " << id);
