@@ -3,17 +3,16 @@
 #include <windows.h>
 
 #include "framework/DebugOutput.h"
+#include "framework/LateBound.h"
 
 namespace {
 using SetProcessInformationFn = BOOL(WINAPI*)(HANDLE, PROCESS_INFORMATION_CLASS, LPVOID, DWORD);
 }  // namespace
 
 void OptOutOfPowerThrottling() {
-    // Looked up at run time: older systems lack the function, and the
-    // program must start there all the same.
-    HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    const auto setInformation = reinterpret_cast<SetProcessInformationFn>(
-        reinterpret_cast<void*>(kernel != nullptr ? ::GetProcAddress(kernel, "SetProcessInformation") : nullptr));
+    // Windows 8 and later; the program must start on older systems all the same.
+    const auto setInformation =
+        LookUp<SetProcessInformationFn>(::GetModuleHandleW(L"kernel32.dll"), "SetProcessInformation");
     if (setInformation == nullptr) {
         return;
     }

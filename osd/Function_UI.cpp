@@ -137,31 +137,34 @@ int Function_UI::RenderLayered() {
     RECT windowRect{};
     ::GetWindowRect(m_hWnd, &windowRect);
     POINT destination{windowRect.left, windowRect.top};
-    SIZE size{m_nImageWidth, m_nImageHeight};
-    POINT source{0, 0};
-    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
 
     // Without a current picture the window turns fully transparent at its
     // last size.
     std::shared_ptr<const LayeredPicture> picture = m_pImageBack;
-    if (!picture || picture->width != size.cx || picture->height != size.cy) {
-        picture = DrawLayeredPicture(nullptr, size.cx, size.cy);
+    if (!picture || picture->width != m_nImageWidth || picture->height != m_nImageHeight) {
+        picture = DrawLayeredPicture(nullptr, m_nImageWidth, m_nImageHeight);
     }
     // Without pixels (no picture size, or no memory) the window keeps what it
     // showed before.
-    if (!picture) {
-        return 0;
+    if (picture) {
+        UpdateWindowPixels(*picture, &destination);
     }
+    return 0;
+}
+
+void Function_UI::UpdateWindowPixels(const LayeredPicture& picture, POINT* destination) {
     // Layered from the first render on; setting the style again would only
     // send the window two style messages per key.
     const LONG exStyle = ::GetWindowLongW(m_hWnd, GWL_EXSTYLE);
     if ((exStyle & WS_EX_LAYERED) == 0) {
         ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
     }
+    POINT source{0, 0};
+    SIZE size{picture.width, picture.height};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     UniqueMemoryDc memoryDc(::CreateCompatibleDC(nullptr));
-    SelectGuard selected(memoryDc.get(), picture->pixels.get());
-    ::UpdateLayeredWindow(m_hWnd, nullptr, &destination, &size, memoryDc.get(), &source, 0, &blend, ULW_ALPHA);
-    return 0;
+    SelectGuard selected(memoryDc.get(), picture.pixels.get());
+    ::UpdateLayeredWindow(m_hWnd, nullptr, destination, &size, memoryDc.get(), &source, 0, &blend, ULW_ALPHA);
 }
 
 int Function_UI::RenderPlaced() {
@@ -179,23 +182,13 @@ int Function_UI::RenderPlaced() {
     if (!picture) {
         return 0;
     }
-    const LONG exStyle = ::GetWindowLongW(m_hWnd, GWL_EXSTYLE);
-    if ((exStyle & WS_EX_LAYERED) == 0) {
-        ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
-    }
     // A showing OSD stays where it is while the user's screen and its scale
     // do; a new show goes to the screen of the moment.
     const bool staysPut = ::IsWindowVisible(m_hWnd) && placement.monitor == m_hShownOn && layout.dpi == m_nShownDpi;
     m_hShownOn = placement.monitor;
     m_nShownDpi = layout.dpi;
     POINT destination{layout.x, layout.y};
-    SIZE size{picture->width, picture->height};
-    POINT source{0, 0};
-    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    UniqueMemoryDc memoryDc(::CreateCompatibleDC(nullptr));
-    SelectGuard selected(memoryDc.get(), picture->pixels.get());
-    ::UpdateLayeredWindow(m_hWnd, nullptr, staysPut ? nullptr : &destination, &size, memoryDc.get(), &source, 0, &blend,
-                          ULW_ALPHA);
+    UpdateWindowPixels(*picture, staysPut ? nullptr : &destination);
     return 0;
 }
 

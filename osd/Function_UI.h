@@ -121,6 +121,9 @@ private:
     // RenderLayered where a display setting is on: size, place and pixels for
     // the monitor and DPI of this show, in one update of the window.
     int RenderPlaced();
+    // The picture's pixels and size into the layered window, and its place
+    // when one is given; the window becomes layered at the first.
+    void UpdateWindowPixels(const LayeredPicture& picture, POINT* destination);
 
     OsdView m_view;
     uint16_t m_nPictureId = 0;      // the current picture's resource number

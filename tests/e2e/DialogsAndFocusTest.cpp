@@ -171,27 +171,6 @@ TEST(Typing, NeverEndsTheProgramAndReachesTheApplicationInFront) {
     ExpectTypingPassesBy(program, machine, &focused);
 }
 
-// A plain window of the test's own: another application the user moves to.
-class OtherWindow {
-public:
-    OtherWindow() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &::DefWindowProcW;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"VaskE2eOtherWindow";
-        ::RegisterClassW(&wc);
-        m_hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 200, 100,
-                                   nullptr, nullptr, wc.hInstance, nullptr);
-    }
-    ~OtherWindow() { ::DestroyWindow(m_hwnd); }
-    OtherWindow(const OtherWindow&) = delete;
-    OtherWindow& operator=(const OtherWindow&) = delete;
-    HWND hwnd() const { return m_hwnd; }
-
-private:
-    HWND m_hwnd = nullptr;
-};
-
 // A dialog that ends after the user moved on to another window leaves that
 // window in front: the graphics confirmation the user left open, and the
 // program's own hidden main window, whose run ends when an installer closes

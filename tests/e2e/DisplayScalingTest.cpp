@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "FocusedWindow.h"
 #include "ProgramHarness.h"
 #include "RegistryValue.h"
 #include "Screen.h"
@@ -264,30 +265,6 @@ TEST_F(DisplayModes, OsdIsCentredAtEveryDisplayScaling) {
     }
 }
 
-// A window of the user's to work in, on a screen of their choice.
-class UsersWindow {
-public:
-    explicit UsersWindow(const RECT& rect) {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = &::DefWindowProcW;
-        windowClass.hInstance = ::GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"UsersWindowOnAScreen";
-        ::RegisterClassW(&windowClass);
-        m_window = ::CreateWindowExW(0, windowClass.lpszClassName, L"The user's work", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                     rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, nullptr,
-                                     nullptr, windowClass.hInstance, nullptr);
-        ::SetForegroundWindow(m_window);
-        observe::PumpMessages(100);
-    }
-    ~UsersWindow() { ::DestroyWindow(m_window); }
-    UsersWindow(const UsersWindow&) = delete;
-    UsersWindow& operator=(const UsersWindow&) = delete;
-    HWND Handle() const { return m_window; }
-
-private:
-    HWND m_window = nullptr;
-};
-
 RECT CentredIn(const RECT& area, int width, int height) {
     const LONG x = area.left + (area.right - area.left - width) / 2;
     const LONG y = area.top + (area.bottom - area.top - height) / 2;
@@ -329,10 +306,12 @@ TEST(TwoScreens, OsdAndNoticeOpenOnTheScreenInUse) {
         ::SetCursorPos(primary.rcMonitor.left + 20, primary.rcMonitor.top + 20);
         const RECT work{second.rcWork.left + 40, second.rcWork.top + 40, second.rcWork.left + 640,
                         second.rcWork.top + 440};
-        UsersWindow window(work);
+        const OtherWindow window(work);
+        ::SetForegroundWindow(window.hwnd());
+        observe::PumpMessages(100);
         StartedProgram started(machine);
         ASSERT_TRUE(started.Ready());
-        ::SetForegroundWindow(window.Handle());
+        ::SetForegroundWindow(window.hwnd());
         EXPECT_EQ(started.Program().Lines(), StartLines());
 
         started.Show(kWireless, "SWITCH_ON");
@@ -342,7 +321,7 @@ TEST(TwoScreens, OsdAndNoticeOpenOnTheScreenInUse) {
         EXPECT_EQ(osd.top, expectedOsd.top);
         EXPECT_EQ(DifferingOnScreen(expectedOsd, ProgramPicture(kWirelessOn, 100)), 0);
 
-        ::SetForegroundWindow(window.Handle());
+        ::SetForegroundWindow(window.hwnd());
         started.Show(kBattery, "power scale is 80");
         const HWND notice = observe::WaitForWindow(nullptr, kChargingNotice, 3000, started.Program().Pid());
         ASSERT_NE(notice, nullptr);

@@ -84,4 +84,27 @@ private:
 };
 inline FocusedWindow* FocusedWindow::s_self = nullptr;
 
+// A plain window of the test's own: another application the user moves to,
+// where the test puts it.
+class OtherWindow {
+public:
+    explicit OtherWindow(const RECT& rect = {300, 300, 500, 400}) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &::DefWindowProcW;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"VaskE2eOtherWindow";
+        ::RegisterClassW(&wc);
+        m_hwnd =
+            ::CreateWindowExW(0, wc.lpszClassName, L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, rect.left, rect.top,
+                              rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, wc.hInstance, nullptr);
+    }
+    ~OtherWindow() { ::DestroyWindow(m_hwnd); }
+    OtherWindow(const OtherWindow&) = delete;
+    OtherWindow& operator=(const OtherWindow&) = delete;
+    HWND hwnd() const { return m_hwnd; }
+
+private:
+    HWND m_hwnd = nullptr;
+};
+
 }  // namespace e2e
