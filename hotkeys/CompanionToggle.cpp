@@ -18,6 +18,11 @@ constexpr wchar_t kCompanionTitle[] = L"Korvelane Zorvath";
 constexpr wchar_t kCompanionKey[] = L"SOFTWARE\\Korvelane\\Zorvath";
 constexpr wchar_t kCompanionValue[] = L"S1_KEY";
 constexpr DWORD kPathBufferBytes = 512;
+// The maker's set-up writes its key in the registry view of its own
+// architecture, and a program sees the other view only when it asks for it:
+// on 64-bit Windows a 64-bit set-up's key is not where a 32-bit build looks.
+// On 32-bit Windows both flags are ignored: there is one view.
+constexpr REGSAM kOtherRegistryView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 
 struct CompanionStart {
     std::wstring file;
@@ -46,6 +51,15 @@ UINT StartCompanion(LPVOID param) {
     return 0;
 }
 
+// The key in this build's own view, as it always was read, or else in the other.
+LSTATUS OpenCompanionKey(HKEY* key) {
+    const LSTATUS own = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCompanionKey, 0, KEY_READ, key);
+    if (own == ERROR_SUCCESS) {
+        return own;
+    }
+    return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCompanionKey, 0, KEY_READ | kOtherRegistryView, key);
+}
+
 }  // namespace
 
 void CVaskHotkeyDlg::ToggleCompanion() {
@@ -59,7 +73,7 @@ void CVaskHotkeyDlg::ToggleCompanion() {
         return;
     }
 
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCompanionKey, 0, KEY_READ, &m_hCompanionKey) != ERROR_SUCCESS) {
+    if (OpenCompanionKey(&m_hCompanionKey) != ERROR_SUCCESS) {
         DiagnosticLine(L"RegOpenKey Error\n");
         return;
     }

@@ -17,30 +17,54 @@ constexpr uint32_t kRelease = 0x81;
 constexpr uint32_t kCompanionKey = 0x09;
 constexpr wchar_t kKey[] = L"SOFTWARE\\Korvelane\\Zorvath";
 constexpr wchar_t kTitle[] = L"Korvelane Zorvath";
+// This build's registry view and the other one; 32-bit Windows has one view,
+// which both flags name.
+constexpr REGSAM kOwnView = sizeof(void*) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+constexpr REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+
+bool TwoRegistryViews() {
+    BOOL wow64 = FALSE;
+    return sizeof(void*) == 8 || (::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64);
+}
 
 class Companion : public RunningProgramTest {
 protected:
     void TearDown() override {
-        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKey);
+        for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+            ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kKey, view, 0);
+        }
         for (HWND w = ::FindWindowW(nullptr, kTitle); w != nullptr; w = ::FindWindowW(nullptr, kTitle)) {
             ::SendMessageTimeoutW(w, WM_CLOSE, 0, 0, SMTO_NORMAL, 2000, nullptr);
             ::Sleep(50);
         }
     }
 
-    // Writes the registry value the program starts the companion from.
-    void SetPathValue(const std::wstring& value, size_t bytes) {
+    // Writes the registry value the program starts the companion from, in
+    // one view of the registry.
+    void SetPathValue(const std::wstring& value, size_t bytes, REGSAM view = kOwnView) {
         HKEY key = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE | view, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         ::RegSetValueExW(key, L"S1_KEY", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                          static_cast<DWORD>(bytes));
         ::RegCloseKey(key);
     }
+    void SetPath(const std::wstring& path, REGSAM view = kOwnView) {
+        SetPathValue(path, (path.size() + 1) * sizeof(wchar_t), view);
+    }
 
     // The lines one press of the companion key writes.
     std::vector<std::string> Press() {
         return program.EffectOf(machine, [&] { program.Press(kRelease, kCompanionKey); }).lines;
+    }
+
+    // A press of the key with the companion open closes it.
+    void PressToClose(HWND companion) {
+        EXPECT_EQ(Press(), (std::vector<std::string>{"Zorvath", "Close Zorvath Application"}));
+        for (int i = 0; i < 300 && ::IsWindow(companion); ++i) {
+            ::Sleep(10);
+        }
+        EXPECT_FALSE(::IsWindow(companion));
     }
 };
 
@@ -103,15 +127,37 @@ TEST_F(Companion, StartsItFromTheRegistryThenClosesIt) {
     EXPECT_FALSE(::IsWindow(companion));
 }
 
-TEST_F(Companion, MissingKeyOrValueStartsNothing) {
-    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKey);
+TEST_F(Companion, TheKeyIsReadInThisBuildsRegistryViewFirstThenInTheOther) {
+    const std::wstring path = BinDirectory() + L"\\companion.exe";
+    SetPath(path, kOtherView);
+    HKEY own = nullptr;
+    const bool inOwnView = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ | kOwnView, &own) == ERROR_SUCCESS;
+    ::RegCloseKey(own);
+    EXPECT_EQ(inOwnView, !TwoRegistryViews()) << "64-bit Windows keeps the views apart, 32-bit has one";
+    EXPECT_EQ(Press(), (std::vector<std::string>{"Zorvath", Narrow(path)})) << "found in the other view";
+    HWND companion = observe::WaitForWindow(nullptr, kTitle, 5000);
+    ASSERT_NE(companion, nullptr);
+    PressToClose(companion);
+
+    // The same file named two ways tells which view was read.
+    const std::wstring samePath = BinDirectory() + L"\\.\\companion.exe";
+    SetPath(path, kOwnView);
+    SetPath(samePath, kOtherView);
+    const std::wstring read = TwoRegistryViews() ? path : samePath;  // one key takes the last write
+    EXPECT_EQ(Press(), (std::vector<std::string>{"Zorvath", Narrow(read)}));
+    companion = observe::WaitForWindow(nullptr, kTitle, 5000);
+    ASSERT_NE(companion, nullptr);
+    PressToClose(companion);
+}
+
+TEST_F(Companion, NoKeyInEitherViewOrNoValueStartsNothing) {
     EXPECT_EQ(Press(), (std::vector<std::string>{"Zorvath", "RegOpenKey Error\n"}));
-    SetPathValue(L"", 0);
+    SetPathValue(L"", 0, kOtherView);
     HKEY key = nullptr;
-    ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, KEY_WRITE, &key), ERROR_SUCCESS);
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, KEY_WRITE | kOtherView, &key), ERROR_SUCCESS);
     ::RegDeleteValueW(key, L"S1_KEY");
     ::RegCloseKey(key);
-    EXPECT_EQ(Press(), std::vector<std::string>{"Zorvath"});
+    EXPECT_EQ(Press(), std::vector<std::string>{"Zorvath"}) << "the other view's key, without its value";
 }
 
 TEST_F(Companion, AStartThatFailsShowsNothingAndAnEmptyPathStartsNothing) {
