@@ -1,11 +1,17 @@
 // The companion key: closes the companion program's window when it is open,
-// otherwise starts the program its registry value names.
+// otherwise starts the program its registry value names: a copy that runs as
+// the desktop's user, unelevated, starts it itself; one with a full
+// administrator's token or UI access has the desktop's shell start it. Wine
+// starts every program with a full token, so the program the harness starts is
+// such a copy; an ordinary user's copy is started with the limited token Wine
+// links to it (unelevated.cpp).
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
 #include <windows.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include "ProgramHarness.h"
 #include "WindowWatch.h"
@@ -25,6 +31,51 @@ constexpr REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_6
 bool TwoRegistryViews() {
     BOOL wow64 = FALSE;
     return sizeof(void*) == 8 || (::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64);
+}
+
+bool Elevated() {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        return false;
+    }
+    const UniqueKernelHandle owned(token);
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    return ::GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size) &&
+           elevation.TokenIsElevated != 0;
+}
+
+// The process that started `pid`, and its file name when it still runs.
+struct Parent {
+    DWORD pid = 0;
+    std::wstring name;
+};
+Parent ParentOf(DWORD pid) {
+    const UniqueKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    std::vector<PROCESSENTRY32W> processes;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
+        processes.push_back(entry);
+    }
+    Parent parent;
+    for (const PROCESSENTRY32W& process : processes) {
+        if (process.th32ProcessID == pid) {
+            parent.pid = process.th32ParentProcessID;
+        }
+    }
+    for (const PROCESSENTRY32W& process : processes) {
+        if (parent.pid != 0 && process.th32ProcessID == parent.pid) {
+            parent.name = process.szExeFile;
+        }
+    }
+    return parent;
+}
+
+DWORD ProcessOf(HWND window) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    return pid;
 }
 
 class Companion : public RunningProgramTest {
@@ -81,33 +132,114 @@ std::vector<observe::SystemCall> Starts(const ProgramRun& program) {
     return starts;
 }
 
+// The lines that say a start of the companion was refused.
+size_t Refusals(const ProgramRun& program) {
+    size_t count = 0;
+    for (const std::string& line : program.Lines()) {
+        count += line.rfind("Zorvath not started", 0) == 0 ? 1 : 0;
+    }
+    return count;
+}
+
 struct VisibleSearch {
     DWORD pid;
+    bool others;  // the windows of every process but the program and this test
     std::vector<std::wstring> titles;
 };
 BOOL CALLBACK CollectVisible(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<VisibleSearch*>(param);
     const observe::WindowInfo info = observe::Inspect(window);
+    const bool counted =
+        search->others ? info.pid != search->pid && info.pid != ::GetCurrentProcessId() : info.pid == search->pid;
     // The OSD shows for the marker key each press is followed by.
-    if (info.pid == search->pid && info.visible && info.title != L"Function_control_window") {
+    if (counted && info.visible && info.title != L"Function_control_window") {
         search->titles.push_back(info.title);
     }
     return TRUE;
 }
-// The program's visible windows: a box the shell might show.
+// The program's visible windows: a box the shell might show in it.
 std::vector<std::wstring> VisibleWindows(DWORD pid) {
-    VisibleSearch search{pid, {}};
+    VisibleSearch search{pid, false, {}};
+    ::EnumWindows(&CollectVisible, reinterpret_cast<LPARAM>(&search));
+    return search.titles;
+}
+// Everyone else's: a box the desktop's shell might show.
+std::vector<std::wstring> OthersVisibleWindows(DWORD pid) {
+    VisibleSearch search{pid, true, {}};
     ::EnumWindows(&CollectVisible, reinterpret_cast<LPARAM>(&search));
     return search.titles;
 }
 
-TEST_F(Companion, StartsItFromTheRegistryThenClosesIt) {
+TEST_F(Companion, AFullTokensCopyHasTheDesktopsShellStartItThenClosesIt) {
+    ASSERT_TRUE(Elevated()) << "Wine starts programs with a full token; the program is started as this test was";
     const std::wstring path = BinDirectory() + L"\\companion.exe";
-    SetPathValue(path, (path.size() + 1) * sizeof(wchar_t));
+    SetPath(path);
+    EXPECT_EQ(Press(), (std::vector<std::string>{"Zorvath", Narrow(path)}));
+    HWND companion = observe::WaitForWindow(nullptr, kTitle, 5000);
+    ASSERT_NE(companion, nullptr) << "started by the desktop's shell";
+    EXPECT_TRUE(::IsWindowVisible(companion)) << "shown normally";
+    const Parent parent = ParentOf(ProcessOf(companion));
+    EXPECT_NE(parent.pid, program.Pid()) << "not started by the program, whose token it would hold";
+    EXPECT_EQ(Narrow(parent.name), "explorer.exe") << "started by the desktop's shell";
+    EXPECT_EQ(Starts(program).size(), 0u) << "no ShellExecuteEx of the program's own";
+    PressToClose(companion);
+}
+
+TEST_F(Companion, AStartTheDesktopsShellRefusesIsALineNeverABox) {
+    const std::wstring missing = BinDirectory() + L"\\no-such-companion.exe";
+    SetPath(missing);
+    const std::vector<std::wstring> before = OthersVisibleWindows(program.Pid());
+    EXPECT_EQ(Press(), (std::vector<std::string>{"Zorvath", Narrow(missing)}));
+    // Wine's shell answers S_FALSE for a file it did not start; Windows an error.
+    ASSERT_TRUE(program.WaitForLine("Zorvath not started: ShellExecute 0x00000001\n"))
+        << ::testing::PrintToString(program.Lines());
+    ::Sleep(500);
+    EXPECT_EQ(VisibleWindows(program.Pid()), std::vector<std::wstring>{}) << "no error box";
+    EXPECT_EQ(OthersVisibleWindows(program.Pid()), before) << "none of the shell's either";
+
+    SetPathValue(L"", sizeof(wchar_t));
+    EXPECT_EQ(Press(), (std::vector<std::string>{"Zorvath", ""}));
+    ::Sleep(200);
+    EXPECT_EQ(Refusals(program), 1u) << "nothing started for an empty path, nothing refused";
+}
+
+// The harness's program holds a full token under Wine: this case runs again
+// in a copy of this test program started with the limited token, whose
+// program is an ordinary user's copy.
+class CompanionOfAnOrdinaryCopy : public Companion {
+protected:
+    void SetUp() override {
+        if (!Elevated()) {
+            Companion::SetUp();
+        }
+    }
+    // True in the copy that runs the case; the full-token copy has run it
+    // unelevated and checked that it passed.
+    bool Unelevated() {
+        if (!Elevated()) {
+            return true;
+        }
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        const ToolRun run =
+            RunTool(L"unelevated.exe", L"\"" + BinDirectory() + L"\\e2e_tests.exe\" --gtest_filter=" +
+                                           L"CompanionOfAnOrdinaryCopy." + std::wstring(name.begin(), name.end()));
+        EXPECT_EQ(run.exitCode, 0u) << run.output;
+        EXPECT_NE(run.output.find("[  PASSED  ] 1 test."), std::string::npos) << run.output;
+        return false;
+    }
+};
+
+TEST_F(CompanionOfAnOrdinaryCopy, StartsItItselfOnAThreadOfItsOwnWithNoBox) {
+    if (!Unelevated()) {
+        return;
+    }
+    const std::wstring path = BinDirectory() + L"\\companion.exe";
+    SetPath(path);
     EXPECT_EQ(Press(), (std::vector<std::string>{"Zorvath", Narrow(path)}));
     HWND companion = observe::WaitForWindow(nullptr, kTitle, 5000);
     ASSERT_NE(companion, nullptr) << "started with the open verb";
     EXPECT_TRUE(::IsWindowVisible(companion)) << "shown normally";
+    EXPECT_EQ(ParentOf(ProcessOf(companion)).pid, program.Pid()) << "started by the program itself";
     // Started on a thread of its own, the user-interface thread free
     // meanwhile, with the open verb, shown normally, owned by the hidden main
     // window, and with no error box of the shell's should it fail.
@@ -119,12 +251,18 @@ TEST_F(Companion, StartsItFromTheRegistryThenClosesIt) {
                   SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC,
                   static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(program.MainWindow())), SW_SHOWNORMAL);
     EXPECT_EQ(starts[0].detail, expected);
+    PressToClose(companion);
 
-    EXPECT_EQ(Press(), (std::vector<std::string>{"Zorvath", "Close Zorvath Application"}));
-    for (int i = 0; i < 300 && ::IsWindow(companion); ++i) {
+    const std::wstring missing = BinDirectory() + L"\\no-such-companion.exe";
+    SetPath(missing);
+    EXPECT_EQ(Press(), (std::vector<std::string>{"Zorvath", Narrow(missing)}));
+    for (int i = 0; i < 100 && Starts(program).size() < 2; ++i) {
         ::Sleep(10);
     }
-    EXPECT_FALSE(::IsWindow(companion));
+    EXPECT_EQ(Starts(program).size(), 2u);
+    ::Sleep(500);
+    EXPECT_EQ(VisibleWindows(program.Pid()), std::vector<std::wstring>{}) << "no error box";
+    EXPECT_EQ(Refusals(program), 0u) << "a failed start of its own says nothing more";
 }
 
 TEST_F(Companion, TheKeyIsReadInThisBuildsRegistryViewFirstThenInTheOther) {
@@ -160,28 +298,13 @@ TEST_F(Companion, NoKeyInEitherViewOrNoValueStartsNothing) {
     EXPECT_EQ(Press(), std::vector<std::string>{"Zorvath"}) << "the other view's key, without its value";
 }
 
-TEST_F(Companion, AStartThatFailsShowsNothingAndAnEmptyPathStartsNothing) {
-    const std::wstring missing = BinDirectory() + L"\\no-such-companion.exe";
-    SetPathValue(missing, (missing.size() + 1) * sizeof(wchar_t));
-    EXPECT_EQ(Press(), (std::vector<std::string>{"Zorvath", Narrow(missing)}));
-    for (int i = 0; i < 100 && Starts(program).empty(); ++i) {
-        ::Sleep(10);
-    }
-    EXPECT_EQ(Starts(program).size(), 1u);
-    ::Sleep(500);
-    EXPECT_EQ(VisibleWindows(program.Pid()), std::vector<std::wstring>{}) << "no error box";
-
-    SetPathValue(L"", sizeof(wchar_t));
-    EXPECT_EQ(Press(), (std::vector<std::string>{"Zorvath", ""}));
-    ::Sleep(200);
-    EXPECT_EQ(Starts(program).size(), 1u) << "nothing started for an empty path";
-}
-
 TEST_F(Companion, APathOf512BytesIsReadALongerOneIsNot) {
     // 255 characters and the terminating NUL: exactly the buffer.
     const std::wstring fits = L"C:\\" + std::wstring(252, L'a');
     SetPathValue(fits, 512);
     EXPECT_EQ(Press(), (std::vector<std::string>{"Zorvath", Narrow(fits)}));
+    // No such file: the desktop's shell refuses it, after the press.
+    EXPECT_TRUE(program.WaitForLine("Zorvath not started: ShellExecute 0x00000001\n"));
     const std::wstring tooLong = fits + L"b";
     SetPathValue(tooLong, 514);
     EXPECT_EQ(Press(), std::vector<std::string>{"Zorvath"});
