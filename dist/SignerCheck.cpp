@@ -98,10 +98,9 @@ Verdict Unreadable(const wchar_t* step) {
 Verdict JudgeSignatureOf(const std::wstring& file) {
     HCERTSTORE rawStore = nullptr;
     HCRYPTMSG rawMessage = nullptr;
-    if (file.empty() ||
-        !::CryptQueryObject(CERT_QUERY_OBJECT_FILE, file.c_str(), CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED,
-                            CERT_QUERY_FORMAT_FLAG_BINARY, 0, nullptr, nullptr, nullptr, &rawStore, &rawMessage,
-                            nullptr)) {
+    if (file.empty() || !::CryptQueryObject(CERT_QUERY_OBJECT_FILE, file.c_str(),
+                                            CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED, CERT_QUERY_FORMAT_FLAG_BINARY,
+                                            0, nullptr, nullptr, nullptr, &rawStore, &rawMessage, nullptr)) {
         return Unreadable(L"CryptQueryObject");
     }
     const UniqueHandle<HCERTSTORE, CertStoreTraits> store(rawStore);
@@ -114,8 +113,8 @@ Verdict JudgeSignatureOf(const std::wstring& file) {
     if (!::CryptMsgGetParam(message.get(), CMSG_SIGNER_CERT_INFO_PARAM, 0, signerInfo.data(), &size)) {
         return Unreadable(L"CryptMsgGetParam");
     }
-    const UniqueHandle<PCCERT_CONTEXT, CertificateTraits> signer(::CertFindCertificateInStore(
-        store.get(), kEncoding, 0, CERT_FIND_SUBJECT_CERT, signerInfo.data(), nullptr));
+    const UniqueHandle<PCCERT_CONTEXT, CertificateTraits> signer(
+        ::CertFindCertificateInStore(store.get(), kEncoding, 0, CERT_FIND_SUBJECT_CERT, signerInfo.data(), nullptr));
     if (!signer) {
         return Unreadable(L"CertFindCertificateInStore");
     }
@@ -151,9 +150,10 @@ Verdict JudgeSignatureOf(const std::wstring& file) {
 
 extern "C" __declspec(dllexport) UINT __stdcall CheckSigner(MSIHANDLE install) {
     const Verdict verdict = JudgeSignatureOf(OwnFile());
-    Log(install, L"VaskHotkey signer " + verdict.signer + (verdict.trusted ? L": trusted by the local computer, "
-                                                                           : L": not trusted by the local computer, ") +
-                     verdict.detail);
+    Log(install,
+        L"VaskHotkey signer " + verdict.signer +
+            (verdict.trusted ? L": trusted by the local computer, " : L": not trusted by the local computer, ") +
+            verdict.detail);
     if (!verdict.trusted) {
         ::MsiSetPropertyW(install, kUntrustedSignerProperty, verdict.signer.c_str());
     }
