@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 
 #include <windows.h>
 #include <shellapi.h>
@@ -45,30 +46,24 @@ bool Elevated() {
            elevation.TokenIsElevated != 0;
 }
 
-// The process that started `pid`, and its file name when it still runs.
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// The process that started `pid`, and its file name while it still runs.
 struct Parent {
     DWORD pid = 0;
-    std::wstring name;
+    std::string name;
 };
 Parent ParentOf(DWORD pid) {
+    std::map<DWORD, PROCESSENTRY32W> processes;
     const UniqueKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    std::vector<PROCESSENTRY32W> processes;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof(entry);
     for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
-        processes.push_back(entry);
+        processes[entry.th32ProcessID] = entry;
     }
     Parent parent;
-    for (const PROCESSENTRY32W& process : processes) {
-        if (process.th32ProcessID == pid) {
-            parent.pid = process.th32ParentProcessID;
-        }
-    }
-    for (const PROCESSENTRY32W& process : processes) {
-        if (parent.pid != 0 && process.th32ProcessID == parent.pid) {
-            parent.name = process.szExeFile;
-        }
-    }
+    parent.pid = processes.count(pid) != 0 ? processes[pid].th32ParentProcessID : 0;
+    parent.name = processes.count(parent.pid) != 0 ? Narrow(processes[parent.pid].szExeFile) : "";
     return parent;
 }
 
@@ -118,8 +113,6 @@ protected:
         EXPECT_FALSE(::IsWindow(companion));
     }
 };
-
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 // The program's starts of the companion, as its debugger saw them.
 std::vector<observe::SystemCall> Starts(const ProgramRun& program) {
@@ -180,7 +173,7 @@ TEST_F(Companion, AFullTokensCopyHasTheDesktopsShellStartItThenClosesIt) {
     EXPECT_TRUE(::IsWindowVisible(companion)) << "shown normally";
     const Parent parent = ParentOf(ProcessOf(companion));
     EXPECT_NE(parent.pid, program.Pid()) << "not started by the program, whose token it would hold";
-    EXPECT_EQ(Narrow(parent.name), "explorer.exe") << "started by the desktop's shell";
+    EXPECT_EQ(parent.name, "explorer.exe") << "started by the desktop's shell";
     EXPECT_EQ(Starts(program).size(), 0u) << "no ShellExecuteEx of the program's own";
     PressToClose(companion);
 }

@@ -13,18 +13,8 @@
 
 #include "framework/Handles.h"
 
-namespace {
-
-constexpr int kNotStarted = 120;
-
-int Fail(const char* what) {
-    std::fprintf(stderr, "unelevated: %s (error %lu)\n", what, ::GetLastError());
-    return kNotStarted;
-}
-
-}  // namespace
-
 int wmain() {
+    constexpr int kNotStarted = 120;
     // The command line as given, past this program's own name.
     const wchar_t* rest = ::GetCommandLineW();
     if (*rest == L'"') {
@@ -33,29 +23,25 @@ int wmain() {
     } else {
         rest += std::wcscspn(rest, L" \t");
     }
-    rest += std::wcsspn(rest, L" \t");
-    std::wstring command(rest);
-    if (command.empty()) {
-        std::fprintf(stderr, "usage: unelevated COMMAND LINE...\n");
-        return kNotStarted;
-    }
+    std::wstring command(rest + std::wcsspn(rest, L" \t"));
     HANDLE own = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE, &own)) {
-        return Fail("cannot open this process's token");
-    }
+    ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE, &own);
     const UniqueKernelHandle ownToken(own);
     TOKEN_LINKED_TOKEN linked{};
     DWORD size = 0;
-    if (!::GetTokenInformation(own, TokenLinkedToken, &linked, sizeof(linked), &size)) {
-        return Fail("no limited token linked to this one");
-    }
-    const UniqueKernelHandle linkedToken(linked.LinkedToken);
+    const bool hasLinked =
+        own != nullptr && ::GetTokenInformation(own, TokenLinkedToken, &linked, sizeof(linked), &size);
+    const UniqueKernelHandle linkedToken(hasLinked ? linked.LinkedToken : nullptr);
     HANDLE primary = nullptr;
-    if (!::DuplicateTokenEx(linked.LinkedToken, MAXIMUM_ALLOWED, nullptr, SecurityImpersonation, TokenPrimary,
-                            &primary)) {
-        return Fail("cannot make the limited token a process's");
+    if (hasLinked) {
+        ::DuplicateTokenEx(linkedToken.get(), MAXIMUM_ALLOWED, nullptr, SecurityImpersonation, TokenPrimary, &primary);
     }
     const UniqueKernelHandle limited(primary);
+    if (command.empty() || !limited) {
+        std::fprintf(stderr, "unelevated: no limited token to run \"%ls\" with (error %lu)\n", command.c_str(),
+                     ::GetLastError());
+        return kNotStarted;
+    }
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -65,7 +51,8 @@ int wmain() {
     PROCESS_INFORMATION process{};
     if (!::CreateProcessAsUserW(limited.get(), nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                 &startup, &process)) {
-        return Fail("cannot start the command");
+        std::fprintf(stderr, "unelevated: cannot start \"%ls\" (error %lu)\n", command.c_str(), ::GetLastError());
+        return kNotStarted;
     }
     const UniqueKernelHandle thread(process.hThread);
     const UniqueKernelHandle child(process.hProcess);
