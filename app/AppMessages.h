@@ -4,10 +4,13 @@
 
 #include <windows.h>
 
-// Posted by the keyboard hook for every key event: wParam = the low-level
-// flags, lParam = the hardware scan code.
+// Posted by the keyboard hook for every key event, and in the tests by the
+// simulated notebook's tool, which presses the notebook's keys as the hook
+// would: wParam = the low-level flags, lParam = the hardware scan code. A copy
+// with UI access runs above its peers, and Windows drops what they post it:
+// there only its own hook's events arrive, as it should be.
 constexpr UINT WM_FNKEY_EVENT = WM_APP + 0x65;
-static_assert(WM_FNKEY_EVENT == 0x8065, "other tools post this number");
+static_assert(WM_FNKEY_EVENT == 0x8065, "the simulated notebook's tool posts this number");
 
 // Posted by the hook's watch (app/HookWatch.h) when the system has stopped
 // calling the hook: wParam = the hook's generation, lParam = 1 when the system

@@ -58,6 +58,9 @@ void ResidentLife::StartNotifications() {
 }
 
 void ResidentLife::RegisterSessionChanges() {
+    // The start, the retry timer or the services' signal: whichever came
+    // first, the next try is decided anew.
+    m_host.StopTimer(LifeTimer::SessionRetry);
     const uint32_t error = m_host.RegisterSessionChanges();
     if (error == 0) {
         if (m_sessionDelayMs != 0) {
@@ -68,12 +71,14 @@ void ResidentLife::RegisterSessionChanges() {
     }
     m_host.WriteLine(ErrorLine(L"[VaskHotkey]Lock and unlock not seen: error %lu\n", error));
     m_sessionDelayMs = NextRetryDelay(m_sessionDelayMs);
-    // Called before the session services are ready: they say when they are.
-    // Their signal may not exist this early either; then the tries go on.
-    if (error == kErrorSessionServicesNotReady && m_host.AwaitSessionServices()) {
-        return;
-    }
+    // The retry runs whatever else happens: the services' ready signal may
+    // not exist this early, may never come, or may have come while
+    // registering still fails. Called before the services are ready, their
+    // signal only brings the retry sooner.
     m_host.StartTimer(LifeTimer::SessionRetry, m_sessionDelayMs);
+    if (error == kErrorSessionServicesNotReady) {
+        m_host.AwaitSessionServices();
+    }
 }
 
 void ResidentLife::SessionServicesReady() {

@@ -55,7 +55,8 @@ public:
     virtual uint32_t RegisterDisplayState() = 0;
     virtual uint32_t RegisterSessionChanges() = 0;
     // Starts waiting for the session services' ready signal, without holding
-    // this thread; false when the signal does not exist (yet).
+    // this thread, when the signal exists and is not set yet: true then. The
+    // signal stays set once given, and a wait on it would end at once.
     virtual bool AwaitSessionServices() = 0;
     // Gives back both registrations and stops the waiter.
     virtual void StopNotifications() = 0;

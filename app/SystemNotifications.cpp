@@ -7,7 +7,8 @@
 #include "app/AppMessages.h"
 
 namespace {
-// Signalled by the system once its terminal services take registrations.
+// Set by the system once its terminal services take registrations; a
+// manual-reset event that stays set from then on.
 constexpr wchar_t kSessionServicesReadyEvent[] = L"Global\\TermSrvReadyEvent";
 }  // namespace
 
@@ -41,8 +42,15 @@ DWORD SystemNotifications::RegisterSessionChanges(HWND window) {
 bool SystemNotifications::AwaitSessionServices(HWND window) {
     EndWaiter();
     m_servicesReady.reset(::OpenEventW(SYNCHRONIZE, FALSE, kSessionServicesReadyEvent));
+    // A signal given already would end every wait at once: the retry timer
+    // that runs beside the wait is all there is to wait for then.
+    if (!m_servicesReady || ::WaitForSingleObject(m_servicesReady.get(), 0) != WAIT_TIMEOUT) {
+        m_servicesReady.reset();
+        return false;
+    }
     m_stopWaiting.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!m_servicesReady || !m_stopWaiting) {
+    if (!m_stopWaiting) {
+        m_servicesReady.reset();
         return false;
     }
     m_hWaiterWindow = window;

@@ -33,8 +33,8 @@ public:
     DWORD RegisterDisplayState(HWND window);
     DWORD RegisterSessionChanges(HWND window);
     // Waits on a thread of its own for the session services to be ready,
-    // then posts WM_SESSION_SERVICES_READY to `window`. False when their
-    // ready signal does not exist yet.
+    // then posts WM_SESSION_SERVICES_READY to `window`; only while their
+    // ready signal exists and is not set yet (false otherwise).
     bool AwaitSessionServices(HWND window);
     // Gives back both registrations and ends the waiter.
     void Stop();

@@ -7,11 +7,21 @@
 // The starter itself asks for no UI access, so the installer starts it as
 // any other program.
 //
+// The program starts as the desktop's user, unelevated, whoever installs: a
+// starter run with a full administrator's token (a silent install from an
+// administrator's prompt) or as another account has the desktop's shell start
+// it (app/StartRoute.h). In the services' session, where nobody would see it,
+// it starts nothing: the Run value starts it at the user's next log-on.
+//
 //   VaskHotkeyStarter.exe Start "C:\Program Files\VaskHotkey\VaskHotkey.exe"
 //   VaskHotkeyStarter.exe Close
 //
 // Exits 0 when the program started, or no copy runs any longer; 1 when not;
-// 2 for another command line.
+// 2 for another command line; 3 when it started nothing because no desktop
+// can start it as its user, with a line to the debugger output that names the
+// step that failed.
+#include <cstdarg>
+#include <cwchar>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,6 +32,7 @@
 
 #include "app/AppMessages.h"
 #include "app/CloseRequest.h"
+#include "app/DesktopStart.h"
 #include "framework/Handles.h"
 
 namespace {
@@ -34,6 +45,7 @@ constexpr DWORD kCloseWaitMs = 10000;
 constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitNotStarted = 3;
 
 struct LocalMemoryDeleter {
     void operator()(wchar_t** arguments) const { ::LocalFree(arguments); }
@@ -55,11 +67,16 @@ private:
     bool m_initialised;
 };
 
-int StartProgram(const std::wstring& program) {
-    // The program's own folder as its working folder: the starter runs in the
-    // installer's temporary one, which a resident copy must not hold open.
-    const std::wstring folder = program.substr(0, program.find_last_of(L"\\/"));
-    const ComApartment com;  // the shell may hand the start to COM objects
+void WriteLine(const wchar_t* format, ...) {
+    wchar_t line[160];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vswprintf(line, sizeof(line) / sizeof(line[0]), format, arguments);
+    va_end(arguments);
+    ::OutputDebugStringW(line);
+}
+
+int StartItself(const std::wstring& program, const std::wstring& folder) {
     SHELLEXECUTEINFOW start{};
     start.cbSize = sizeof(start);
     // Returns once the start is done, since this process ends right after;
@@ -69,7 +86,33 @@ int StartProgram(const std::wstring& program) {
     start.lpFile = program.c_str();
     start.lpDirectory = folder.c_str();
     start.nShow = SW_SHOWNORMAL;
-    return ::ShellExecuteExW(&start) ? kExitDone : kExitFailed;
+    if (!::ShellExecuteExW(&start)) {
+        WriteLine(L"[VaskHotkeyStarter]Not started: ShellExecuteEx error %lu\n", ::GetLastError());
+        return kExitFailed;
+    }
+    return kExitDone;
+}
+
+int StartProgram(const std::wstring& program) {
+    // The program's own folder as its working folder: the starter runs in the
+    // installer's temporary one, which a resident copy must not hold open.
+    const std::wstring folder = program.substr(0, program.find_last_of(L"\\/"));
+    const ComApartment com;  // the shell may hand the start to COM objects
+    switch (RouteOfStart(ThisProcessStartingToken())) {
+    case StartRoute::Itself:
+        return StartItself(program, folder);
+    case StartRoute::DesktopShell:
+        if (const std::optional<ShellStartFailure> failure = StartThroughDesktopShell(program, folder)) {
+            WriteLine(L"[VaskHotkeyStarter]Not started: %ls 0x%08lx\n", failure->step,
+                      static_cast<unsigned long>(failure->result));
+            return kExitNotStarted;
+        }
+        return kExitDone;
+    case StartRoute::Nothing:
+        break;
+    }
+    WriteLine(L"[VaskHotkeyStarter]Not started: session 0\n");
+    return kExitNotStarted;
 }
 
 int CloseRunningCopy() {

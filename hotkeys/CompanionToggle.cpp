@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "app/DesktopStart.h"
 #include "framework/DebugOutput.h"
 #include "framework/WinThread.h"
 #include "hotkeys/CompanionPath.h"
@@ -18,32 +19,67 @@ constexpr wchar_t kCompanionTitle[] = L"Korvelane Zorvath";
 constexpr wchar_t kCompanionKey[] = L"SOFTWARE\\Korvelane\\Zorvath";
 constexpr wchar_t kCompanionValue[] = L"S1_KEY";
 constexpr DWORD kPathBufferBytes = 512;
+// The maker's set-up writes its key in the registry view of its own
+// architecture, and a program sees the other view only when it asks for it:
+// on 64-bit Windows a 64-bit set-up's key is not where a 32-bit build looks.
+// On 32-bit Windows both flags are ignored: there is one view.
+constexpr REGSAM kOtherRegistryView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 
 struct CompanionStart {
     std::wstring file;
     HWND owner;
 };
 
-// The start, on a thread of its own: the shell wants COM in a single-threaded
-// apartment, may resolve associations slowly, and for a companion that asks for
-// elevation waits as long as the consent prompt stands. No error box: a start
-// that fails tells nothing but the path line written before.
-UINT StartCompanion(LPVOID param) {
-    const std::unique_ptr<CompanionStart> start(static_cast<CompanionStart*>(param));
-    const HRESULT apartment = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+void StartItself(const CompanionStart& start) {
     SHELLEXECUTEINFOW execute{};
     execute.cbSize = sizeof(execute);
     // Synchronous to the end on this thread, which may end right after.
     execute.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-    execute.hwnd = start->owner;
+    execute.hwnd = start.owner;
     execute.lpVerb = L"open";
-    execute.lpFile = start->file.c_str();
+    execute.lpFile = start.file.c_str();
     execute.nShow = SW_SHOWNORMAL;
     ::ShellExecuteExW(&execute);
+}
+
+// The start, on a thread of its own: the shell wants COM in a single-threaded
+// apartment, may resolve associations slowly, and for a companion that asks for
+// elevation waits as long as the consent prompt stands. No error box: a start
+// of the program's own that fails tells nothing but the path line written
+// before. A copy with UI access or a full administrator's token has the
+// desktop's shell start it instead (app/StartRoute.h): what the copy started
+// would hold those rights too, and the companion is the user's own program. A
+// start the shell refuses gets a line that names the step.
+UINT StartCompanion(LPVOID param) {
+    const std::unique_ptr<CompanionStart> start(static_cast<CompanionStart*>(param));
+    const HRESULT apartment = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    switch (RouteOfStart(ThisProcessStartingToken())) {
+    case StartRoute::Itself:
+        StartItself(*start);
+        break;
+    case StartRoute::DesktopShell:
+        if (const std::optional<ShellStartFailure> failure = StartThroughDesktopShell(start->file, {})) {
+            DiagnosticLine(L"Zorvath not started: %ls 0x%08lx\n", failure->step,
+                           static_cast<unsigned long>(failure->result));
+        }
+        break;
+    case StartRoute::Nothing:
+        DiagnosticLine(L"Zorvath not started: session 0\n");
+        break;
+    }
     if (SUCCEEDED(apartment)) {
         ::CoUninitialize();
     }
     return 0;
+}
+
+// The key in this build's own view, as it always was read, or else in the other.
+LSTATUS OpenCompanionKey(HKEY* key) {
+    const LSTATUS own = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCompanionKey, 0, KEY_READ, key);
+    if (own == ERROR_SUCCESS) {
+        return own;
+    }
+    return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCompanionKey, 0, KEY_READ | kOtherRegistryView, key);
 }
 
 }  // namespace
@@ -59,7 +95,7 @@ void CVaskHotkeyDlg::ToggleCompanion() {
         return;
     }
 
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCompanionKey, 0, KEY_READ, &m_hCompanionKey) != ERROR_SUCCESS) {
+    if (OpenCompanionKey(&m_hCompanionKey) != ERROR_SUCCESS) {
         DiagnosticLine(L"RegOpenKey Error\n");
         return;
     }

@@ -17,7 +17,9 @@ public:
     bool modeTakes = true;
     bool hookTakes = true;
     uint32_t sessionError = 0;
-    bool servicesSignalExists = true;
+    // The session services' ready signal: not made yet, made, or set (it
+    // stays set once given).
+    enum class Signal { Missing, NotSet, Set } servicesSignal = Signal::NotSet;
     uint32_t nowMs = 0xFFFFF000u;  // the tick wraps during every case
     std::string log;
 
@@ -59,7 +61,8 @@ public:
         return Say(sessionError == 0 ? "session ok" : "session " + std::to_string(sessionError)), sessionError;
     }
     bool AwaitSessionServices() override {
-        return Say(servicesSignalExists ? "await" : "no signal"), servicesSignalExists;
+        const bool waits = servicesSignal == Signal::NotSet;
+        return Say(waits ? "await" : servicesSignal == Signal::Set ? "signal set" : "no signal"), waits;
     }
     void StopNotifications() override { Say("stop notifications"); }
     uint32_t NowMs() override { return nowMs; }
@@ -177,20 +180,31 @@ TEST(ResidentLife, DecidesWhenToInstallKeepRetryAndSetUpAgain) {
         {"the display off, then on or dimmed, sets up; dimming and brightening again does not",
          {Start, Clear, Display(2), Display(kConsoleDisplayOn), Display(kConsoleDisplayOff), Display(2)},
          "line Set up again after display on; mode ok; unhook; hook 2"},
-        {"session changes registered once the services say they are ready",
+        {"session changes registered once the services say they are ready, sooner than the retry beside the wait",
          {Set([](FakeHost& h) { h.sessionError = kErrorSessionServicesNotReady; }), Start,
           Set([](FakeHost& h) { h.sessionError = 0; }), Ready},
-         "mode ok; hook 1; display; session 1702; line Lock and unlock not seen: error 1702; await; "
+         "mode ok; hook 1; display; session 1702; line Lock and unlock not seen: error 1702; timer session 1000; "
+         "await; cancel session; session ok; line Lock and unlock seen"},
+        {"a ready signal that never comes: the retry registers all the same",
+         {Set([](FakeHost& h) { h.sessionError = kErrorSessionServicesNotReady; }), Start,
+          Set([](FakeHost& h) { h.sessionError = 0; }), Fire(kSession)},
+         "mode ok; hook 1; display; session 1702; line Lock and unlock not seen: error 1702; timer session 1000; "
+         "await; session ok; line Lock and unlock seen"},
+        {"1702 with the signal already set: one retry after the grown delay, not a second registration at once",
+         {Set([](FakeHost& h) { h.sessionError = kErrorSessionServicesNotReady; }), Start, Clear,
+          Set([](FakeHost& h) { h.servicesSignal = FakeHost::Signal::Set; }), Ready,
+          Set([](FakeHost& h) { h.sessionError = 0; }), Fire(kSession)},
+         "cancel session; session 1702; line Lock and unlock not seen: error 1702; timer session 2000; signal set; "
          "session ok; line Lock and unlock seen"},
         {"no ready signal yet, or another error: session registration tried again at 1, 2 s",
          {Set([](FakeHost& h) {
               h.sessionError = kErrorSessionServicesNotReady;
-              h.servicesSignalExists = false;
+              h.servicesSignal = FakeHost::Signal::Missing;
           }),
           Start, Set([](FakeHost& h) { h.sessionError = 5; }), Fire(kSession),
           Set([](FakeHost& h) { h.sessionError = 0; }), Fire(kSession)},
-         "mode ok; hook 1; display; session 1702; line Lock and unlock not seen: error 1702; no signal; "
-         "timer session 1000; session 5; line Lock and unlock not seen: error 5; timer session 2000; "
+         "mode ok; hook 1; display; session 1702; line Lock and unlock not seen: error 1702; timer session 1000; "
+         "no signal; session 5; line Lock and unlock not seen: error 5; timer session 2000; "
          "session ok; line Lock and unlock seen"},
         {"once closed, nothing is set up or tried again",
          {Set([](FakeHost& h) { h.modeTakes = false; }), Start, Clear, Close, Unlock,
