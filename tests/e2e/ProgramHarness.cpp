@@ -310,18 +310,12 @@ ToolRun RunTool(const std::wstring& exe, const std::wstring& args) {
     const BOOL started =
         observe::CreateProcessRetrying(path.c_str(), commandLine, TRUE, 0, nullptr, &startup, &process);
     const DWORD startError = started ? 0 : ::GetLastError();
-    // The tool's copy is its only writer now: reading ends when it does.
     writeEnd.reset();
     if (!started) {
         run.output = "could not start it: error " + std::to_string(startError);
     } else {
         const observe::StartedProcess tool(process);
-        char buffer[512];
-        DWORD got = 0;
-        while (::ReadFile(readEnd.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
-            run.output.append(buffer, got);
-        }
-        ::WaitForSingleObject(tool.process.get(), 10000);
+        observe::ReadWhileRunning(tool.process.get(), INFINITE, {{readEnd.get(), &run.output}});
         ::GetExitCodeProcess(tool.process.get(), &run.exitCode);
     }
     return run;

@@ -1,7 +1,8 @@
 #include "tests/support/Process.h"
 
 #include <cstdio>
-#include <thread>
+#include <utility>
+#include <vector>
 
 namespace observe {
 
@@ -9,10 +10,15 @@ namespace {
 
 // One reader per pipe: a child that fills one pipe while we wait on the other
 // would otherwise block for good.
-void Drain(HANDLE pipe, std::string* into) {
+// What the pipe holds now, without waiting for more.
+void TakeAvailable(HANDLE pipe, std::string* into) {
     char buf[4096];
-    DWORD got = 0;
-    while (ReadFile(pipe, buf, sizeof buf, &got, nullptr) && got > 0) {
+    DWORD available = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        DWORD got = 0;
+        if (!ReadFile(pipe, buf, available < sizeof buf ? available : sizeof buf, &got, nullptr) || got == 0) {
+            return;
+        }
         into->append(buf, got);
     }
 }
@@ -86,19 +92,35 @@ ProcessResult RunProcess(const std::wstring& exe, const std::wstring& args, DWOR
     errWrite.reset();
     if (result.started) {
         const StartedProcess child(pi);
-        std::thread outReader(Drain, outRead.get(), &result.out);
-        std::thread errReader(Drain, errRead.get(), &result.err);
-        // Our write ends are closed, so the readers end when the child does.
-        if (WaitForSingleObject(child.process.get(), timeoutMs) != WAIT_OBJECT_0) {
+        const std::vector<std::pair<HANDLE, std::string*>> pipes = {{outRead.get(), &result.out},
+                                                                    {errRead.get(), &result.err}};
+        if (!ReadWhileRunning(child.process.get(), timeoutMs, pipes)) {
             result.timedOut = true;
             TerminateProcess(child.process.get(), 1);
             WaitForSingleObject(child.process.get(), INFINITE);
+            ReadWhileRunning(child.process.get(), 0, pipes);
         }
-        outReader.join();
-        errReader.join();
         GetExitCodeProcess(child.process.get(), &result.exitCode);
     }
     return result;
+}
+
+bool ReadWhileRunning(HANDLE process, DWORD timeoutMs, const std::vector<std::pair<HANDLE, std::string*>>& pipes) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        // Ended before the last look at the pipes: all it wrote is in them.
+        const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+        for (const auto& [pipe, into] : pipes) {
+            TakeAvailable(pipe, into);
+        }
+        if (ended) {
+            return true;
+        }
+        if (GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        WaitForSingleObject(process, 5);
+    }
 }
 
 std::wstring ExecutableDir() {

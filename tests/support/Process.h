@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "framework/Handles.h"
 
@@ -45,6 +47,13 @@ struct ProcessResult {
 // after timeoutMs is terminated (timedOut set).
 ProcessResult RunProcess(const std::wstring& exe, const std::wstring& args, DWORD timeoutMs = 20000,
                          const std::wstring& workDir = {});
+
+// Reads what the pipes receive until `process` has ended (true), or until
+// timeoutMs has passed (false), and what they hold then. Not until the pipes'
+// end: a program the process started may hold their write ends for as long
+// as it lives (Wine starts its desktop process, explorer.exe, from whichever
+// program first needs it, with that program's standard handles).
+bool ReadWhileRunning(HANDLE process, DWORD timeoutMs, const std::vector<std::pair<HANDLE, std::string*>>& pipes);
 
 // Folder of the running executable, with a trailing backslash.
 std::wstring ExecutableDir();
