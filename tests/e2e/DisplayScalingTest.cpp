@@ -4,17 +4,14 @@
 // reads the system's DPI (LogPixels), so each case starts it anew.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "FocusedWindow.h"
 #include "ProgramHarness.h"
 #include "RegistryValue.h"
-#include "Screen.h"
 #include "WindowWatch.h"
 #include "osd/PictureScaling.h"
 
@@ -26,24 +23,31 @@ constexpr uint32_t kWireless = 0x04;
 constexpr uint32_t kBattery = 0x07;
 constexpr uint16_t kWirelessOn = 157;
 constexpr uint16_t kBatteryAt60 = 170;
-constexpr wchar_t kSettingsKey[] = L"Software\\VaskHotkey";
 constexpr wchar_t kChargingNotice[] = L"Korvelane On-Screen Display-Battery Disabeled";
 
 using observe::ScopedRegistryValue;
 
-// The program's picture `id`: its master at `percent` (PNG150 ...), or at
-// 100 % the picture the OSD has always shown.
-std::optional<observe::Picture> ProgramPicture(uint16_t id, uint32_t percent) {
-    wchar_t dir[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, dir);
-    const std::wstring file = std::wstring(dir) + L"vask-master-" + std::to_wstring(::GetCurrentProcessId()) + L".png";
-    const std::wstring type = percent == 100 ? L"PNG" : L"PNG" + std::to_wstring(percent);
-    if (!observe::ExtractResourcePicture(ProgramPath(), MAKEINTRESOURCEW(id), file, type.c_str())) {
-        return std::nullopt;
+// Registry values for one start of the program, put back as they were after.
+struct Value {
+    HKEY root;
+    const wchar_t* name;  // under the program's key; LogPixels under the desktop's
+    DWORD type;
+    std::vector<BYTE> bytes;
+};
+using Values = std::vector<std::unique_ptr<ScopedRegistryValue>>;
+Values Set(const std::vector<Value>& values) {
+    Values set;
+    for (const Value& value : values) {
+        const bool dpi = std::wstring(value.name) == L"LogPixels";
+        set.push_back(std::make_unique<ScopedRegistryValue>(value.root,
+                                                            dpi ? L"Control Panel\\Desktop" : L"Software\\VaskHotkey",
+                                                            value.name, value.type, value.bytes));
+        EXPECT_TRUE(set.back()->Written());
     }
-    std::optional<observe::Picture> picture = observe::LoadPicture(file);
-    ::DeleteFileW(file.c_str());
-    return picture;
+    return set;
+}
+Value Dword(HKEY root, const wchar_t* name, DWORD number) {
+    return {root, name, REG_DWORD, ScopedRegistryValue::Dword(number)};
 }
 
 // The master shrunk as the program shrinks it: opaque pixels, so the
@@ -53,124 +57,85 @@ observe::Picture Shrunk(const observe::Picture& master, int width, int height) {
     for (uint32_t rgb : master.rgb) {
         pixels.pixels.push_back(0xFF000000u | rgb);
     }
-    const PixelImage small = ShrinkByArea(pixels, width, height);
     observe::Picture shrunk{width, height, {}};
-    for (uint32_t pixel : small.pixels) {
+    for (uint32_t pixel : ShrinkByArea(pixels, width, height).pixels) {
         shrunk.rgb.push_back(pixel & 0xFFFFFFu);
     }
     return shrunk;
 }
 
-// Pixels of the screen's `area` that differ from `expected`; negative when
-// either cannot be had.
-long DifferingOnScreen(const RECT& area, const std::optional<observe::Picture>& expected) {
-    wchar_t dir[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, dir);
-    const std::wstring file = std::wstring(dir) + L"vask-scaled-" + std::to_wstring(::GetCurrentProcessId()) + L".png";
-    if (!expected || !observe::Screenshot(file)) {
-        return -2;
-    }
-    const std::optional<observe::Picture> shot = observe::LoadPicture(file);
-    ::DeleteFileW(file.c_str());
-    return shot ? observe::CountDifferingPixels(*shot, area, *expected) : -3;
+RECT CentredIn(const RECT& area, int width, int height) {
+    const LONG x = area.left + (area.right - area.left - width) / 2;
+    const LONG y = area.top + (area.bottom - area.top - height) / 2;
+    return {x, y, x + width, y + height};
 }
 
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000) {
-    for (const DWORD start = ::GetTickCount(); !done(); ::Sleep(5)) {
-        if (::GetTickCount() - start > timeoutMs) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The program started at the prefix's DPI with the settings given, its OSD
-// found; closed again at the end.
-class StartedProgram {
-public:
-    explicit StartedProgram(FreshNotebook& machine) : m_machine(machine) {
+// The program started with the registry as it is now, its OSD found; closed
+// again at the end.
+struct StartedProgram {
+    StartedProgram() {
         CloseAnyRunningProgram();
-        if (!m_program.Start() || m_program.WaitForMainWindow() == nullptr) {
-            ADD_FAILURE() << "the program did not start: " << m_program.StartError();
-            return;
-        }
-        m_osd = m_program.OsdWindow();
-        EXPECT_NE(m_osd, nullptr);
+        EXPECT_TRUE(program.Start() && program.WaitForMainWindow() != nullptr) << program.StartError();
+        osd = program.OsdWindow();
     }
     ~StartedProgram() { CloseAnyRunningProgram(); }
-
-    bool Ready() const { return m_osd != nullptr; }
-    const ProgramRun& Program() const { return m_program; }
-    HWND Osd() const { return m_osd; }
-    // Presses the key and waits until its line is written and its display drawn.
-    void Show(uint32_t scanCode, const std::string& line) {
-        const size_t before = m_program.Lines().size();
-        m_program.Press(kRelease, scanCode);
-        EXPECT_TRUE(m_program.WaitForNewLine(line, before)) << line;
-        EXPECT_TRUE(m_program.Settle());
+    // Presses the key and waits until its line is written and the OSD drawn
+    // and shown; the OSD's place then.
+    RECT Show(uint32_t scanCode, const std::string& line) {
+        const size_t before = program.Lines().size();
+        program.Press(kRelease, scanCode);
+        EXPECT_TRUE(program.WaitForNewLine(line, before)) << line;
+        EXPECT_TRUE(program.Settle());
+        EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(osd) != FALSE; }));
+        return observe::Inspect(osd).rect;
     }
-    RECT OsdRect() const { return observe::Inspect(m_osd).rect; }
-
-private:
-    FreshNotebook& m_machine;
-    ProgramRun m_program;
-    HWND m_osd = nullptr;
-};
-
-struct ScaleRow {
-    DWORD dpi;
-    uint32_t masterPercent;  // the master pixels come from; shrunk when not this DPI's own
-    bool shrunk;
+    ProgramRun program;
+    HWND osd = nullptr;
 };
 
 // At 125, 150 and 200 % with OsdSharp the OSD takes the scale's size, centred
 // as ever, with the pixels of its master (at 125 % the 150 % one shrunk by
 // the program's filter); the battery display too. Without the setting it is
-// the OSD of every other day at each of those scales.
+// the OSD of every other day at each of those scales. Neither adds a line.
 TEST(DisplayScaling, SharpOsdAtEachScaleAndTheUsualOneWithoutTheSetting) {
     FreshNotebook machine;
     machine.Set([](sim::State& s) {
         s.ec[0xBB] = 0x10;
         s.batteryCharge = 60;
     });
-    const ScaleRow rows[] = {{120, 150, true}, {144, 150, false}, {192, 200, false}};
-    for (const ScaleRow& row : rows) {
-        const ScopedRegistryValue logPixels(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD,
-                                            ScopedRegistryValue::Dword(row.dpi));
-        ASSERT_TRUE(logPixels.Written());
+    const struct {
+        DWORD dpi;
+        const wchar_t* master;  // the master pixels come from; shrunk when not this DPI's own
+        bool shrunk;
+    } rows[] = {{120, L"PNG150", true}, {144, L"PNG150", false}, {192, L"PNG200", false}};
+    for (const auto& row : rows) {
         for (bool sharp : {true, false}) {
             SCOPED_TRACE(::testing::Message() << row.dpi << " DPI" << (sharp ? ", sharp" : ", without the setting"));
-            std::optional<ScopedRegistryValue> setting;
-            if (sharp) {
-                setting.emplace(HKEY_CURRENT_USER, kSettingsKey, L"OsdSharp", REG_DWORD, ScopedRegistryValue::Dword(1));
-            }
-            StartedProgram started(machine);
-            ASSERT_TRUE(started.Ready());
-            EXPECT_EQ(started.Program().Lines(), StartLines()) << "the settings add no line";
-
+            const Values values = Set({Dword(HKEY_CURRENT_USER, L"LogPixels", row.dpi)});
+            const Values setting = sharp ? Set({Dword(HKEY_CURRENT_USER, L"OsdSharp", 1)}) : Values{};
+            StartedProgram started;
+            ASSERT_NE(started.osd, nullptr);
+            EXPECT_EQ(started.program.Lines(), StartLines());
             const int width = sharp ? (190 * static_cast<int>(row.dpi) + 48) / 96 : 190;
             const int height = sharp ? (114 * static_cast<int>(row.dpi) + 48) / 96 : 114;
-            const RECT expected{(1280 - width) / 2, (800 - height) / 2, (1280 - width) / 2 + width,
-                                (800 - height) / 2 + height};
-            for (const auto& [scan, line, id] : {std::tuple{kWireless, std::string("SWITCH_ON"), kWirelessOn},
-                                                 std::tuple{kBattery, std::string("nid=170"), kBatteryAt60}}) {
-                // The battery display at one scale is enough: it shares the path.
-                if (scan == kBattery && row.dpi != 144) {
-                    continue;
-                }
-                SCOPED_TRACE(line);
-                started.Show(scan, line);
-                ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(started.Osd()) != FALSE; }));
-                const RECT rect = started.OsdRect();
-                EXPECT_EQ(rect.left, expected.left);
-                EXPECT_EQ(rect.top, expected.top);
-                EXPECT_EQ(rect.right - rect.left, width);
-                EXPECT_EQ(rect.bottom - rect.top, height);
-                std::optional<observe::Picture> picture = ProgramPicture(id, sharp ? row.masterPercent : 100);
+            const RECT expected = CentredIn({0, 0, 1280, 800}, width, height);
+            // The battery display at one scale: it takes the same path.
+            std::vector<uint16_t> ids = {kWirelessOn};
+            if (row.dpi == 144) {
+                ids.push_back(kBatteryAt60);
+            }
+            for (const uint16_t id : ids) {
+                const bool battery = id == kBatteryAt60;
+                const RECT rect = started.Show(battery ? kBattery : kWireless, battery ? "nid=170" : "SWITCH_ON");
+                EXPECT_EQ(rect.left, expected.left) << id;
+                EXPECT_EQ(rect.top, expected.top) << id;
+                EXPECT_EQ(rect.right - rect.left, width) << id;
+                EXPECT_EQ(rect.bottom - rect.top, height) << id;
+                std::optional<observe::Picture> picture = ProgramPicture(id, sharp ? row.master : L"PNG");
                 if (sharp && row.shrunk && picture) {
                     picture = Shrunk(*picture, width, height);
                 }
-                EXPECT_EQ(DifferingOnScreen(expected, picture), 0);
+                EXPECT_EQ(DifferingOnScreen(expected, picture), 0) << id;
             }
         }
     }
@@ -182,93 +147,41 @@ TEST(DisplayScaling, SharpOsdAtEachScaleAndTheUsualOneWithoutTheSetting) {
 TEST(DisplayScaling, SettingsPerUserOverPerMachineAndOneLineForABadValue) {
     FreshNotebook machine;
     machine.Set([](sim::State& s) { s.ec[0xBB] = 0x10; });
-    const ScopedRegistryValue logPixels(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD,
-                                        ScopedRegistryValue::Dword(144));
-    struct Row {
+    const Values dpi = Set({Dword(HKEY_CURRENT_USER, L"LogPixels", 144)});
+    const struct {
         const char* situation;
-        std::optional<DWORD> machineSharp, userSharp;
-        std::optional<std::wstring> userSharpText;
-        std::optional<DWORD> machineScreen;
+        std::vector<Value> values;
         int width;
         std::vector<std::string> lines;
-    };
-    const Row rows[] = {
-        {"the machine's setting alone", 1, std::nullopt, std::nullopt, std::nullopt, 285, {}},
-        {"the user's 0 over the machine's 1", 1, 0, std::nullopt, std::nullopt, 190, {}},
+    } rows[] = {
+        {"the machine's setting alone", {Dword(HKEY_LOCAL_MACHINE, L"OsdSharp", 1)}, 285, {}},
+        {"the user's 0 over the machine's 1",
+         {Dword(HKEY_LOCAL_MACHINE, L"OsdSharp", 1), Dword(HKEY_CURRENT_USER, L"OsdSharp", 0)},
+         190,
+         {}},
         {"a text for OsdSharp, a number for OsdScreen",
-         1,
-         std::nullopt,
-         L"yes",
-         2,
+         {Dword(HKEY_LOCAL_MACHINE, L"OsdSharp", 1),
+          {HKEY_CURRENT_USER, L"OsdSharp", REG_SZ, ScopedRegistryValue::Text(L"yes")},
+          Dword(HKEY_LOCAL_MACHINE, L"OsdScreen", 2)},
          190,
          {"[VaskHotkey]Setting OsdSharp in HKEY_CURRENT_USER\\Software\\VaskHotkey is not a REG_DWORD of 0 or 1; "
           "using 0\n",
           "[VaskHotkey]Setting OsdScreen in HKEY_LOCAL_MACHINE\\Software\\VaskHotkey is not a REG_SZ of "
           "\"primary\" or \"active\"; using primary\n"}},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.situation);
-        std::vector<std::unique_ptr<ScopedRegistryValue>> values;
-        if (row.machineSharp) {
-            values.push_back(std::make_unique<ScopedRegistryValue>(HKEY_LOCAL_MACHINE, kSettingsKey, L"OsdSharp",
-                                                                   REG_DWORD,
-                                                                   ScopedRegistryValue::Dword(*row.machineSharp)));
-        }
-        if (row.userSharp) {
-            values.push_back(std::make_unique<ScopedRegistryValue>(
-                HKEY_CURRENT_USER, kSettingsKey, L"OsdSharp", REG_DWORD, ScopedRegistryValue::Dword(*row.userSharp)));
-        }
-        if (row.userSharpText) {
-            values.push_back(std::make_unique<ScopedRegistryValue>(HKEY_CURRENT_USER, kSettingsKey, L"OsdSharp", REG_SZ,
-                                                                   ScopedRegistryValue::Text(*row.userSharpText)));
-        }
-        if (row.machineScreen) {
-            values.push_back(std::make_unique<ScopedRegistryValue>(HKEY_LOCAL_MACHINE, kSettingsKey, L"OsdScreen",
-                                                                   REG_DWORD,
-                                                                   ScopedRegistryValue::Dword(*row.machineScreen)));
-        }
-        StartedProgram started(machine);
-        ASSERT_TRUE(started.Ready());
+        const Values values = Set(row.values);
+        StartedProgram started;
+        ASSERT_NE(started.osd, nullptr);
         std::vector<std::string> expected = row.lines;
-        const std::vector<std::string> start = StartLines();
-        expected.insert(expected.end(), start.begin(), start.end());
-        EXPECT_EQ(started.Program().Lines(), expected);
-        started.Show(kWireless, "SWITCH_ON");
-        const RECT rect = started.OsdRect();
+        for (const std::string& line : StartLines()) {
+            expected.push_back(line);
+        }
+        EXPECT_EQ(started.program.Lines(), expected);
+        const RECT rect = started.Show(kWireless, "SWITCH_ON");
         EXPECT_EQ(rect.right - rect.left, row.width);
     }
-}
-
-// At every display scaling the user may choose, the OSD sits at the centre of
-// the desktop the program is shown, after a display change and after a key.
-// (The debugger answers the display mode as Windows does for a program
-// without DPI awareness: the desktop's size times the scale.)
-class DisplayModes : public RunningProgramTest {};
-
-TEST_F(DisplayModes, OsdIsCentredAtEveryDisplayScaling) {
-    const POINT centre{::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2};
-    for (int scale : {100, 150, 250}) {
-        SCOPED_TRACE(scale);
-        machine.Set([&](sim::State& s) { s.displayScale = scale; });
-        DWORD_PTR result = 0;
-        ::SendMessageTimeoutW(osd, WM_DISPLAYCHANGE, 32, MAKELPARAM(centre.x * 2, centre.y * 2), SMTO_NORMAL, 5000,
-                              &result);
-        RECT rect = observe::Inspect(osd).rect;
-        EXPECT_NEAR(rect.left + 95, centre.x, 1) << "after the display change";
-        EXPECT_NEAR(rect.top + 57, centre.y, 1);
-        program.EffectOf(machine, [] {});  // the wireless key shows the display
-        program.Settle();                  // the line comes before the picture is drawn
-        rect = observe::Inspect(osd).rect;
-        EXPECT_NEAR((rect.left + rect.right) / 2, centre.x, 1) << "after a key";
-        EXPECT_NEAR((rect.top + rect.bottom) / 2, centre.y, 1);
-        EXPECT_EQ(rect.right - rect.left, 190);
-    }
-}
-
-RECT CentredIn(const RECT& area, int width, int height) {
-    const LONG x = area.left + (area.right - area.left - width) / 2;
-    const LONG y = area.top + (area.bottom - area.top - height) / 2;
-    return {x, y, x + width, y + height};
 }
 
 BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM monitors) {
@@ -287,43 +200,38 @@ TEST(TwoScreens, OsdAndNoticeOpenOnTheScreenInUse) {
     std::vector<MONITORINFO> monitors;
     ::EnumDisplayMonitors(nullptr, nullptr, &AddMonitor, reinterpret_cast<LPARAM>(&monitors));
     ASSERT_EQ(monitors.size(), 2u) << "this case runs on the desktop with two screens (scripts/run-tests)";
-    const MONITORINFO primary = (monitors[0].dwFlags & MONITORINFOF_PRIMARY) != 0 ? monitors[0] : monitors[1];
-    const MONITORINFO second = (monitors[0].dwFlags & MONITORINFOF_PRIMARY) != 0 ? monitors[1] : monitors[0];
+    const bool firstIsPrimary = (monitors[0].dwFlags & MONITORINFOF_PRIMARY) != 0;
+    const MONITORINFO& primary = monitors[firstIsPrimary ? 0 : 1];
+    const MONITORINFO& second = monitors[firstIsPrimary ? 1 : 0];
 
     FreshNotebook machine;
     machine.Set([](sim::State& s) {
         s.ec[0xBB] = 0x10;
         s.chargingDisabled = 1;
     });
-    for (const wchar_t* screen : {L"active", L"primary", static_cast<const wchar_t*>(nullptr)}) {
-        SCOPED_TRACE(::testing::Message() << "OsdScreen " << (screen != nullptr ? screen : L"not set"));
-        std::optional<ScopedRegistryValue> setting;
-        if (screen != nullptr) {
-            setting.emplace(HKEY_CURRENT_USER, kSettingsKey, L"OsdScreen", REG_SZ, ScopedRegistryValue::Text(screen));
-        }
-        const bool followsTheUser = screen != nullptr && screen == std::wstring(L"active");
-        const MONITORINFO& expectedOn = followsTheUser ? second : primary;
+    for (const std::wstring screen : {L"active", L"primary", L""}) {
+        SCOPED_TRACE(::testing::Message() << "OsdScreen " << (screen.empty() ? L"not set" : screen));
+        const Values setting =
+            screen.empty() ? Values{}
+                           : Set({{HKEY_CURRENT_USER, L"OsdScreen", REG_SZ, ScopedRegistryValue::Text(screen)}});
+        const MONITORINFO& expectedOn = screen == L"active" ? second : primary;
         ::SetCursorPos(primary.rcMonitor.left + 20, primary.rcMonitor.top + 20);
-        const RECT work{second.rcWork.left + 40, second.rcWork.top + 40, second.rcWork.left + 640,
-                        second.rcWork.top + 440};
-        const OtherWindow window(work);
-        ::SetForegroundWindow(window.hwnd());
-        observe::PumpMessages(100);
-        StartedProgram started(machine);
-        ASSERT_TRUE(started.Ready());
-        ::SetForegroundWindow(window.hwnd());
-        EXPECT_EQ(started.Program().Lines(), StartLines());
+        const OtherWindow window(
+            {second.rcWork.left + 40, second.rcWork.top + 40, second.rcWork.left + 640, second.rcWork.top + 440});
+        StartedProgram started;
+        ASSERT_NE(started.osd, nullptr);
+        EXPECT_EQ(started.program.Lines(), StartLines());
 
-        started.Show(kWireless, "SWITCH_ON");
-        const RECT osd = started.OsdRect();
+        ::SetForegroundWindow(window.hwnd());
+        const RECT osd = started.Show(kWireless, "SWITCH_ON");
         const RECT expectedOsd = CentredIn(expectedOn.rcMonitor, 190, 114);
         EXPECT_EQ(osd.left, expectedOsd.left);
         EXPECT_EQ(osd.top, expectedOsd.top);
-        EXPECT_EQ(DifferingOnScreen(expectedOsd, ProgramPicture(kWirelessOn, 100)), 0);
+        EXPECT_EQ(DifferingOnScreen(expectedOsd, ProgramPicture(kWirelessOn)), 0);
 
         ::SetForegroundWindow(window.hwnd());
-        started.Show(kBattery, "power scale is 80");
-        const HWND notice = observe::WaitForWindow(nullptr, kChargingNotice, 3000, started.Program().Pid());
+        started.program.Press(kRelease, kBattery);
+        const HWND notice = observe::WaitForWindow(nullptr, kChargingNotice, 3000, started.program.Pid());
         ASSERT_NE(notice, nullptr);
         ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(notice) != FALSE; }));
         const RECT rect = observe::Inspect(notice).rect;

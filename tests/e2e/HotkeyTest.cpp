@@ -20,18 +20,6 @@ constexpr uint32_t kDisplay = 0x0B;
 constexpr uint32_t kWireless = 0x04;
 constexpr uint32_t kEscape = 0x01;
 
-template <class Pred>
-bool WaitUntil(Pred pred, DWORD timeoutMs = 3000) {
-    const DWORD start = ::GetTickCount();
-    while (!pred()) {
-        if (::GetTickCount() - start > timeoutMs) {
-            return false;
-        }
-        ::Sleep(2);
-    }
-    return true;
-}
-
 std::string Format(const char* format, int a, int b) {
     char text[128];
     std::snprintf(text, sizeof(text), format, a, b);
@@ -147,6 +135,30 @@ LRESULT CALLBACK CountNoticeCloses(HWND window, UINT message, WPARAM wParam, LPA
         ::SetWindowLongPtrW(window, GWLP_USERDATA, ::GetWindowLongPtrW(window, GWLP_USERDATA) + 1);
     }
     return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+// At every display scaling the user may choose, the OSD sits at the centre of
+// the desktop the program is shown, after a display change and after a key.
+// (The debugger answers the display mode as Windows does for a program
+// without DPI awareness: the desktop's size times the scale.)
+TEST_F(Hotkeys, OsdIsCentredAtEveryDisplayScaling) {
+    const POINT centre{::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2};
+    for (int scale : {100, 150, 250}) {
+        SCOPED_TRACE(scale);
+        machine.Set([&](sim::State& s) { s.displayScale = scale; });
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutW(osd, WM_DISPLAYCHANGE, 32, MAKELPARAM(centre.x * 2, centre.y * 2), SMTO_NORMAL, 5000,
+                              &result);
+        RECT rect = observe::Inspect(osd).rect;
+        EXPECT_NEAR(rect.left + 95, centre.x, 1) << "after the display change";
+        EXPECT_NEAR(rect.top + 57, centre.y, 1);
+        program.EffectOf(machine, [] {});  // the wireless key shows the display
+        program.Settle();                  // the line comes before the picture is drawn
+        rect = observe::Inspect(osd).rect;
+        EXPECT_NEAR((rect.left + rect.right) / 2, centre.x, 1) << "after a key";
+        EXPECT_NEAR((rect.top + rect.bottom) / 2, centre.y, 1);
+        EXPECT_EQ(rect.right - rect.left, 190);
+    }
 }
 
 TEST_F(Hotkeys, KeysSendNothingToOtherWindowsWithANoticeTitle) {

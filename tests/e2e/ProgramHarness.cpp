@@ -268,23 +268,39 @@ size_t CountCalls(const std::vector<std::string>& calls, const std::string& pref
     return n;
 }
 
-long DifferingFromPicture(uint16_t id) {
+namespace {
+std::wstring TempPicturePath(const wchar_t* name) {
     wchar_t dir[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, dir);
-    const std::wstring base = std::wstring(dir) + L"vask-e2e-" + std::to_wstring(::GetCurrentProcessId());
-    const std::wstring expected = base + L"-expected.png";
-    const std::wstring shot = base + L"-shot.png";
-    if (!observe::ExtractResourcePicture(ProgramPath(), MAKEINTRESOURCEW(id), expected)) {
+    return std::wstring(dir) + L"vask-e2e-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + name + L".png";
+}
+}  // namespace
+
+std::optional<observe::Picture> ProgramPicture(uint16_t id, const std::wstring& type) {
+    const std::wstring file = TempPicturePath(L"expected");
+    if (!observe::ExtractResourcePicture(ProgramPath(), MAKEINTRESOURCEW(id), file, type.c_str())) {
+        return std::nullopt;
+    }
+    std::optional<observe::Picture> picture = observe::LoadPicture(file);
+    ::DeleteFileW(file.c_str());
+    return picture;
+}
+
+long DifferingOnScreen(const RECT& area, const std::optional<observe::Picture>& expected) {
+    const std::wstring file = TempPicturePath(L"shot");
+    if (!expected) {
         return -2;
     }
-    if (!observe::Screenshot(shot)) {
+    if (!observe::Screenshot(file)) {
         return -3;
     }
-    const RECT area{545, 343, 545 + 190, 343 + 114};
-    const long differing = observe::CountDifferingPixels(shot, area, expected);
-    ::DeleteFileW(expected.c_str());
-    ::DeleteFileW(shot.c_str());
-    return differing;
+    const std::optional<observe::Picture> shot = observe::LoadPicture(file);
+    ::DeleteFileW(file.c_str());
+    return shot ? observe::CountDifferingPixels(*shot, area, *expected) : -3;
+}
+
+long DifferingFromPicture(uint16_t id) {
+    return DifferingOnScreen({545, 343, 545 + 190, 343 + 114}, ProgramPicture(id));
 }
 
 ToolRun RunTool(const std::wstring& exe, const std::wstring& args) {

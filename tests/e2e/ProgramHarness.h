@@ -14,6 +14,7 @@
 
 #include "Debuggee.h"
 #include "Process.h"
+#include "Screen.h"
 #include "app/AppMessages.h"
 #include "sim/SimNotebook.h"
 
@@ -182,6 +183,23 @@ Finished RunToEnd(const std::wstring& args, DWORD timeoutMs = kStartTimeoutMs);
 // Pixels of the OSD's place on screen (centred on 1280 x 800) that differ from
 // the program's picture resource `id` (PNG or bitmap); negative on failure.
 long DifferingFromPicture(uint16_t id);
+// The program's picture `id` of resource type `type` ("PNG", a master's
+// "PNG150" ...; a bitmap where there is no such PNG); nullopt when missing.
+std::optional<observe::Picture> ProgramPicture(uint16_t id, const std::wstring& type = L"PNG");
+// Pixels of the screen's `area` that differ from `expected`; negative when
+// either cannot be had.
+long DifferingOnScreen(const RECT& area, const std::optional<observe::Picture>& expected);
+
+// Polls `done` until it holds (true) or timeoutMs has passed (false).
+template <class Done>
+bool WaitUntil(Done done, DWORD timeoutMs = 3000) {
+    for (const DWORD start = ::GetTickCount(); !done(); ::Sleep(2)) {
+        if (::GetTickCount() - start > timeoutMs) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // Ends every running copy of the program the way a user would.
 void CloseAnyRunningProgram();

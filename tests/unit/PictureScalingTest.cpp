@@ -10,45 +10,56 @@ namespace {
 uint32_t Grey(uint32_t level, uint32_t alpha = 255) { return level | level << 8 | level << 16 | alpha << 24; }
 uint32_t Channel(uint32_t pixel, int c) { return (pixel >> (8 * c)) & 0xFF; }
 
-PixelImage Filled(int32_t width, int32_t height, uint32_t pixel) {
-    return {width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height, pixel)};
-}
-
 // Every channel at most the alpha, as premultiplied pixels are.
 PixelImage RandomPremultiplied(int32_t width, int32_t height, uint32_t seed) {
     std::mt19937 random(seed);
-    PixelImage image = Filled(width, height, 0);
+    PixelImage image{width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height)};
     for (uint32_t& pixel : image.pixels) {
         const uint32_t alpha = random() % 256;
         pixel = alpha << 24;
         for (int c = 0; c < 3; ++c) {
-            pixel |= (alpha == 0 ? 0 : random() % (alpha + 1)) << (8 * c);
+            pixel |= random() % (alpha + 1) << (8 * c);
         }
     }
     return image;
 }
 
-struct Size {
-    int32_t width, height;
-};
+double MeanOfChannel(const PixelImage& image, int c) {
+    double sum = 0;
+    for (uint32_t pixel : image.pixels) {
+        sum += Channel(pixel, c);
+    }
+    return sum / static_cast<double>(image.pixels.size());
+}
 
-// The sizes the OSD takes from its masters: 150 % to 125 %, 200 % to 175 %,
-// 300 % to 250 %, and the odd ones between.
-const Size kShrinks[][2] = {{{285, 171}, {238, 143}}, {{380, 228}, {333, 200}}, {{570, 342}, {475, 285}},
-                            {{7, 5}, {4, 3}},         {{3, 1}, {2, 1}},         {{190, 114}, {143, 86}}};
+// The sizes the OSD takes from its masters (150 % to 125 %, 200 % to 175 %,
+// 300 % to 250 %, 100 % to 75 %), odd ones between, and the same enlarged.
+TEST(PictureScaling, EveryFilterKeepsAConstantPicturePremultipliedPixelsAndTheMean) {
+    const struct {
+        int32_t fromWidth, fromHeight, toWidth, toHeight;
+        PictureFilter filter;
+    } rows[] = {{285, 171, 238, 143, PictureFilter::Shrink}, {380, 228, 333, 200, PictureFilter::Shrink},
+                {570, 342, 475, 285, PictureFilter::Shrink}, {190, 114, 143, 86, PictureFilter::Shrink},
+                {7, 5, 4, 3, PictureFilter::Shrink},         {570, 342, 665, 399, PictureFilter::Enlarge},
+                {3, 2, 7, 5, PictureFilter::Enlarge}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.fromWidth << " x " << row.fromHeight << " to " << row.toWidth);
+        PixelImage constant{row.fromWidth, row.fromHeight,
+                            std::vector<uint32_t>(static_cast<size_t>(row.fromWidth) * row.fromHeight, Grey(173))};
+        const PixelImage scaledConstant = ScalePicture(constant, row.toWidth, row.toHeight, row.filter);
+        ASSERT_EQ(scaledConstant.width, row.toWidth);
+        ASSERT_EQ(scaledConstant.height, row.toHeight);
+        ASSERT_EQ(scaledConstant.pixels, std::vector<uint32_t>(scaledConstant.pixels.size(), Grey(173)));
 
-TEST(PictureScaling, AConstantPictureStaysConstantAtEverySize) {
-    for (const auto& shrink : kShrinks) {
-        const PixelImage source = Filled(shrink[0].width, shrink[0].height, Grey(173, 255));
-        for (PictureFilter filter : {PictureFilter::Shrink, PictureFilter::Enlarge}) {
-            const Size to =
-                filter == PictureFilter::Shrink ? shrink[1] : Size{shrink[0].width * 7 / 6, shrink[0].height * 7 / 6};
-            const PixelImage scaled = ScalePicture(source, to.width, to.height, filter);
-            ASSERT_EQ(scaled.width, to.width);
-            ASSERT_EQ(scaled.height, to.height);
-            for (uint32_t pixel : scaled.pixels) {
-                ASSERT_EQ(pixel, Grey(173, 255)) << to.width << " x " << to.height;
+        const PixelImage source = RandomPremultiplied(row.fromWidth, row.fromHeight, 7);
+        const PixelImage scaled = ScalePicture(source, row.toWidth, row.toHeight, row.filter);
+        for (uint32_t pixel : scaled.pixels) {
+            for (int c = 0; c < 3; ++c) {
+                ASSERT_LE(Channel(pixel, c), Channel(pixel, 3)) << "a colour above its alpha";
             }
+        }
+        if (row.filter == PictureFilter::Shrink && row.fromWidth > 10) {
+            EXPECT_NEAR(MeanOfChannel(scaled, 1), MeanOfChannel(source, 1), 0.5) << "area averaging keeps the whole";
         }
     }
 }
@@ -60,10 +71,8 @@ TEST(PictureScaling, HalvingIsTheMeanOfEachBlockOfFour) {
         for (int32_t x = 0; x < 190; ++x) {
             for (int c = 0; c < 4; ++c) {
                 uint32_t sum = 0;
-                for (int32_t dy = 0; dy < 2; ++dy) {
-                    for (int32_t dx = 0; dx < 2; ++dx) {
-                        sum += Channel(source.pixels[static_cast<size_t>(2 * y + dy) * 380 + 2 * x + dx], c);
-                    }
+                for (const int32_t at : {0, 1, 380, 381}) {
+                    sum += Channel(source.pixels[static_cast<size_t>(2 * y) * 380 + 2 * x + at], c);
                 }
                 ASSERT_EQ(Channel(half.pixels[static_cast<size_t>(y) * 190 + x], c), (sum + 2) / 4) << x << "," << y;
             }
@@ -71,50 +80,19 @@ TEST(PictureScaling, HalvingIsTheMeanOfEachBlockOfFour) {
     }
 }
 
-TEST(PictureScaling, KnownValuesAcrossPixelBoundaries) {
+TEST(PictureScaling, KnownValuesAcrossPixelBoundariesAndEmptyPictures) {
     // Three pixels to two: the middle one is shared half and half.
     const PixelImage row{3, 1, {Grey(0), Grey(90), Grey(180)}};
     EXPECT_EQ(ShrinkByArea(row, 2, 1).pixels, (std::vector<uint32_t>{Grey(30), Grey(150)}));
-    // Two to four: centres at -1/4, 1/4, 3/4 and 5/4 of a source pixel.
-    const PixelImage pair{2, 1, {Grey(0), Grey(255)}};
-    EXPECT_EQ(EnlargeBilinear(pair, 4, 1).pixels, (std::vector<uint32_t>{Grey(0), Grey(64), Grey(191), Grey(255)}));
-    // The same along the other axis.
-    const PixelImage column{1, 2, {Grey(0), Grey(255)}};
-    EXPECT_EQ(EnlargeBilinear(column, 1, 4).pixels, (std::vector<uint32_t>{Grey(0), Grey(64), Grey(191), Grey(255)}));
-}
-
-TEST(PictureScaling, PixelsStayPremultipliedAndKeepTheirMean) {
-    for (const auto& shrink : kShrinks) {
-        const PixelImage source = RandomPremultiplied(shrink[0].width, shrink[0].height, 7);
-        for (PictureFilter filter : {PictureFilter::Shrink, PictureFilter::Enlarge}) {
-            const Size to =
-                filter == PictureFilter::Shrink ? shrink[1] : Size{shrink[0].width * 3 / 2, shrink[0].height * 3 / 2};
-            const PixelImage scaled = ScalePicture(source, to.width, to.height, filter);
-            double sourceMean = 0, scaledMean = 0;
-            for (uint32_t pixel : source.pixels) {
-                sourceMean += Channel(pixel, 1);
-            }
-            for (uint32_t pixel : scaled.pixels) {
-                for (int c = 0; c < 3; ++c) {
-                    ASSERT_LE(Channel(pixel, c), Channel(pixel, 3)) << "a colour above its alpha";
-                }
-                scaledMean += Channel(pixel, 1);
-            }
-            sourceMean /= static_cast<double>(source.pixels.size());
-            scaledMean /= static_cast<double>(scaled.pixels.size());
-            if (filter == PictureFilter::Shrink) {
-                EXPECT_NEAR(scaledMean, sourceMean, 0.5) << shrink[1].width;  // area averaging keeps the whole
-            }
-        }
-    }
-}
-
-TEST(PictureScaling, EmptyPicturesAndSizes) {
-    EXPECT_EQ(ScalePicture(PixelImage{}, 238, 143, PictureFilter::Shrink).pixels.size(), 238u * 143u);
-    EXPECT_TRUE(ScalePicture(Filled(285, 171, Grey(9)), 0, 143, PictureFilter::Shrink).pixels.empty());
-    const PixelImage same = Filled(285, 171, Grey(9));
-    EXPECT_EQ(ScalePicture(same, 285, 171, PictureFilter::None).pixels, same.pixels);
-    EXPECT_EQ(ScalePicture(same, 238, 143, PictureFilter::None).width, 238) << "a master of the wrong size is resized";
+    // Two to four: centres at -1/4, 1/4, 3/4 and 5/4 of a source pixel, along either axis.
+    const std::vector<uint32_t> ramp = {Grey(0), Grey(64), Grey(191), Grey(255)};
+    EXPECT_EQ(EnlargeBilinear(PixelImage{2, 1, {Grey(0), Grey(255)}}, 4, 1).pixels, ramp);
+    EXPECT_EQ(EnlargeBilinear(PixelImage{1, 2, {Grey(0), Grey(255)}}, 1, 4).pixels, ramp);
+    // Nothing to scale gives a transparent picture of the size asked for; no size, none.
+    EXPECT_EQ(ScalePicture(PixelImage{}, 238, 143, PictureFilter::Shrink).pixels,
+              std::vector<uint32_t>(238u * 143u, 0));
+    EXPECT_TRUE(ScalePicture(row, 0, 143, PictureFilter::Shrink).pixels.empty());
+    EXPECT_EQ(ScalePicture(row, 2, 1, PictureFilter::None).width, 2) << "a master of the wrong size is resized";
 }
 
 }  // namespace
